@@ -1,0 +1,16 @@
+// Per-node fading masks, drawn once per node at the start of every basic session: bit b of the
+// mask set means subcarrier b gets through. Each model writes only the node's mask, as the
+// complement of its faded set, so the bits at and above nf stay set.
+#pragma once
+
+#include "core/records.h"
+
+// No fading; draws nothing.
+void FSFRandChannelMaskNone(NODE *node);
+// Each of the nf subcarriers faded independently with probability fsf_prob (one draw each).
+void FSFRandChannelMaskBinom(NODE *node);
+// min(nf, fsf_num) distinct subcarriers faded, at uniform positions.
+void FSFRandChannelMaskNumber(NODE *node);
+// A truncated geometric number (0 .. nf, parameter fsf_tau; uniform when fsf_tau is 0) of
+// distinct subcarriers faded, at uniform positions.
+void FSFRandChannelMaskGeom(NODE *node);

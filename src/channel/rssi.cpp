@@ -1,0 +1,78 @@
+// Received-power model operations.
+#include "channel/rssi.h"
+
+#include <cmath>
+
+#include "coding/referee_tables.h"
+#include "core/state.h"
+#include "support/gsl_rand.h"
+
+double dbm2pw(double dbm) { return pow(10.0, dbm / 10.0 + 3.0); }
+
+double pw2dbm(double power) { return 10.0 * log10(power) - 30.0; }
+
+void ConvertRSSIThresholds() {
+  rssi_min_pw = dbm2pw(rssi_min);
+  rssi_avg_pw = dbm2pw(rssi_avg);
+  rssi_thresh_pw = dbm2pw(rssi_thresh);
+}
+
+double DrawGain() {
+  double r = GenRandRayleighGSL(sqrt(0.5 * rssi_avg_pw));
+  return r * r + rssi_min_pw;
+}
+
+void FSFRandChannelSubcarriersRSSI(NODE *node) {
+  uint32_t faded = 0;
+  for (int32_t m = 0; m < nf; m++) {
+    double gain = DrawGain();
+    node->rssi_acc[m] = gain;
+    if (gain < rssi_thresh_pw) faded |= 1u << m;
+  }
+  node->mask = ~faded;
+}
+
+void RSSIDrawPairGains() {
+  for (int32_t a = 0; a < nn; a++)
+    for (int32_t b = a + 1; b < nn; b++) {
+      double gain = 0.0;
+      for (int32_t m = 0; m < nf; m++) {
+        if (!rssi_flat || m == 0) gain = DrawGain();
+        rssi[a][b][m] = rssi[b][a][m] = gain;
+      }
+    }
+}
+
+void RSSIReset(NODE *node) {
+  for (int32_t m = 0; m < nf; m++) node->rssi_acc[m] = 0.0;
+}
+
+void NodelistResetRSSI(NODELIST *list) {
+  for (int32_t i = 0; i < list->count; i++) RSSIReset(list->members[i]);
+}
+
+void RSSIAdd(NODE *receiver, NODE *sender, const double *gains) {
+  for (int32_t m = 0; m < nf; m++)
+    if (sender->word >> m & 1u) receiver->rssi_acc[m] += gains[m];
+}
+
+void RSSIAdd(NODE *receiver, NODE *sender) {
+  RSSIAdd(receiver, sender, rssi[receiver->id][sender->id]);
+}
+
+uint32_t DetectedSubcarriers(const double *powers) {
+  uint32_t word = 0;
+  for (int32_t m = 0; m < nf; m++)
+    if (powers[m] >= rssi_thresh_pw) word |= 1u << m;
+  return word;
+}
+
+int32_t RSSIAnyAboveThreshold(NODE *node) { return DetectedSubcarriers(node->rssi_acc) != 0; }
+
+void RSSIExtractWord(NODE *node) { node->rx_word = DetectedSubcarriers(node->rssi_acc); }
+
+void RSSIBuildReply(NODE *node) { node->word = uint32_t(RefClassesAt(node->rx_word)); }
+
+int32_t RSSIWonRound(NODE *node) {
+  return ClosestClassesAt(node->rx_word) == RefClassesAt(node->word);
+}

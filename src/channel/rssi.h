@@ -1,0 +1,44 @@
+// The Rayleigh received-power model: dBm conversions, gain draws from the GSL generator, the
+// per-pair gain table, and the accumulate / detect / reply operations of a receiver. Powers are
+// linear, in microwatts (-30 dBm is 1.0); a subcarrier is detected at or above rssi_thresh_pw.
+#pragma once
+
+#include <cstdint>
+
+#include "core/records.h"
+
+// 10^(dBm/10 + 3), and its inverse.
+double dbm2pw(double dbm);
+double pw2dbm(double power);
+// Sets rssi_min_pw, rssi_avg_pw and rssi_thresh_pw from the dBm options.
+void ConvertRSSIThresholds();
+
+// One gain: R^2 + rssi_min_pw with R Rayleigh of scale sqrt(rssi_avg_pw / 2), from the GSL
+// generator; R^2 is exponential with mean rssi_avg_pw.
+double DrawGain();
+
+// The "rssi" channel of the basic session: a gain per subcarrier in rssi_acc, and the mask of the
+// subcarriers whose gain reaches the threshold.
+void FSFRandChannelSubcarriersRSSI(NODE *node);
+
+// New gains for every pair among nodes 0 .. nn-1, symmetric; per subcarrier, or one per pair for
+// all subcarriers when rssi_flat is set.
+void RSSIDrawPairGains();
+
+// The subcarriers m < nf whose power reaches the threshold (a power that is not a number does not).
+uint32_t DetectedSubcarriers(const double *powers);
+
+void RSSIReset(NODE *node);
+void NodelistResetRSSI(NODELIST *list);
+// Adds the sender's power on each subcarrier of its word to the receiver's accumulator, through
+// the pair gain of the table or through the given gain vector.
+void RSSIAdd(NODE *receiver, NODE *sender);
+void RSSIAdd(NODE *receiver, NODE *sender, const double *gains);
+// 1 when some subcarrier's accumulated power reaches the threshold.
+int32_t RSSIAnyAboveThreshold(NODE *node);
+// rx_word = the subcarriers whose accumulated power reaches the threshold.
+void RSSIExtractWord(NODE *node);
+// word = the class reply to rx_word.
+void RSSIBuildReply(NODE *node);
+// 1 when the class the node makes of rx_word is the reply its own word would cause.
+int32_t RSSIWonRound(NODE *node);

@@ -1,0 +1,25 @@
+// Codeword-index draws: the exactly uniform index draw and the truncated geometric draw.
+#include "coding/codeword_draw.h"
+
+#include "support/geometric.h"
+#include "support/mt_rand.h"
+
+int32_t GenRandModUni2(double, int32_t low, int32_t high) { return GenRand(low, high); }
+
+int32_t GenRandModGeom2(double tau, int32_t low, int32_t high) {
+  int32_t n = int32_t(uint32_t(high) - uint32_t(low) + 1u);
+  double u = genrand_real2();
+  return low + TruncatedGeometric(u, 1 - tau, n);
+}
+
+int32_t GenRandModGeom(double tau, int32_t low, int32_t high) {
+  return tau == 0 ? GenRandModUni2(tau, low, high) : GenRandModGeom2(tau, low, high);
+}
+
+GenRandGeomUniFn ChooseCodewordDraw(const double *tau, int32_t ns) {
+  int32_t zeros = 0;
+  for (int32_t i = 0; i < ns; i++) zeros += tau[i] == 0;
+  if (zeros == ns) return GenRandModUni2;
+  if (zeros == 0) return GenRandModGeom2;
+  return GenRandModGeom;
+}

@@ -1,0 +1,8 @@
+// The codebook dump of debug level 3: codewords, classes and every referee table entry on
+// standard error, then the end of the process.
+#pragma once
+
+#include <cstdint>
+
+// Does nothing when debug is below level or a codebook is empty; otherwise dumps and exits 0.
+void FSFDebugCodebook(int32_t level);

@@ -1,0 +1,61 @@
+// The three record types of the simulation (a station, a list of stations, a set of words) and the
+// signatures of the ten exchangeable operations. Integers are 32-bit; a bit set is a 32-bit word in
+// which bit b stands for subcarrier b.
+#pragma once
+
+#include <cstdint>
+
+// One contending station. Field order and widths are part of the interface.
+struct NODE {
+  int32_t id;             // index in nodes; row and column in the pair-gain table
+  uint32_t mask;          // subcarriers that get through for this node in the current session
+  int32_t successes;      // sessions this node won
+  int32_t transmissions;  // data frames sent at the end of basic sessions
+  uint32_t word;          // word sent in the current round (a reply word for referees)
+  uint32_t rx_word;       // word extracted from the received powers
+  int32_t word_idx;       // index of word in codewords
+  double t_since_succ;    // simulated time since the last success, once there was one
+  double t_delay_sum;     // sum of the intervals between consecutive successes
+  int32_t wait_succ;      // sessions won by others since the last own success
+  int32_t wait_coll;      // sessions without a winner since the last own success
+  double pt_start;        // copy of the option; nothing reads it
+  double pt_end;          // copy of the option; nothing reads it
+  double *rssi_acc;       // per-subcarrier received power, in microwatts
+};
+
+// A list of stations in insertion order; emptied by setting count to 0.
+struct NODELIST {
+  NODE **members;
+  int32_t count;
+};
+
+// A set of words of nbits bits each.
+struct BINCODES {
+  int32_t *codes;
+  int32_t count;
+  int32_t nbits;
+};
+
+// The node-count schedule: from iteration at_run[k] on, nn is new_nn[k].
+struct ADRUNS {
+  int32_t *at_run;
+  int32_t *new_nn;
+  int32_t count;
+};
+
+// The indices of the seven working lists in nodelists.
+enum { NL_ALL, NL_ALIVE, NL_SILENT, NL_QUIET, NL_TX, NL_WON, NL_REFEREES, NL_COUNT };
+
+// Signatures of the operation slots.
+typedef void (*FSFRandChannelFn)(NODE *node);
+typedef void (*ClearORedWordFn)();
+typedef void (*BuildORedWordFn)(NODE *node);
+typedef void (*ExtractORedWordFn)();
+typedef int32_t (*GenRandGeomUniFn)(double tau, int32_t low, int32_t high);
+typedef int32_t (*FSFFindWinningWordFn)(int32_t word, const BINCODES *set);
+typedef int32_t (*FSFInterleaveWordFn)(int32_t word);
+typedef int32_t (*FSFRefereeReplyFn)();
+typedef int32_t (*FSFWonRoundFn)(int32_t reply, NODE *node);
+
+// A session routine: plays one contention and returns 1 for a success, 0 otherwise.
+typedef int32_t (*SessionFn)(int32_t referees);

@@ -1,0 +1,35 @@
+// Round steps of the received-power sessions.
+#include "sessions/rssi_round.h"
+
+#include "channel/rssi.h"
+#include "core/state.h"
+#include "sessions/endings.h"
+#include "support/mt_rand.h"
+
+void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round) {
+  const double p = pt[round];
+  tx->count = silent->count = 0;
+  for (int32_t i = 0; i < alive->count; i++) {
+    NODE *node = alive->members[i];
+    if (genrand_real2() < p) {
+      node->word_idx = GenRandGeomUni(tau[round], 0, codewords.count - 1);
+      node->word = uint32_t(codewords.codes[node->word_idx]);
+      Append(tx, node);
+    } else {
+      Append(silent, node);
+    }
+  }
+}
+
+// Each receiver's powers are summed over the senders in list order.
+void Receive(NODELIST *receivers, const NODELIST *senders) {
+  for (int32_t r = 0; r < receivers->count; r++) {
+    NODE *receiver = receivers->members[r];
+    RSSIReset(receiver);
+    for (int32_t s = 0; s < senders->count; s++) RSSIAdd(receiver, senders->members[s]);
+  }
+}
+
+void ReceiveFrom(NODELIST *receivers, NODE *sender) {
+  for (int32_t r = 0; r < receivers->count; r++) RSSIAdd(receivers->members[r], sender);
+}

@@ -1,0 +1,16 @@
+// Steps shared by the two received-power sessions: the transmit decisions that split the
+// contenders into transmitters and silent nodes, and the reception of a set of senders by a set
+// of receivers through the pair gains.
+#pragma once
+
+#include <cstdint>
+
+#include "core/records.h"
+
+// Each contender draws against pt[round]; a transmitter draws its codeword right after its own
+// transmit draw and goes to tx, the others to silent (keeping their old word).
+void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round);
+// Resets every receiver, then adds every sender's word to it through the pair gains.
+void Receive(NODELIST *receivers, const NODELIST *senders);
+// Adds the sender's word to every receiver through the pair gains.
+void ReceiveFrom(NODELIST *receivers, NODE *sender);

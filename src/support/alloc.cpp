@@ -1,0 +1,63 @@
+// Checked allocation with a record of every live block, so that a reset can release them all.
+#include "support/alloc.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "support/fail.h"
+
+namespace {
+
+std::vector<void *> &LiveBlocks() {
+  static std::vector<void *> blocks;
+  return blocks;
+}
+
+void Forget(void *block) {
+  auto &blocks = LiveBlocks();
+  auto it = std::find(blocks.rbegin(), blocks.rend(), block);
+  if (it != blocks.rend()) blocks.erase(std::next(it).base());
+}
+
+// A request for 0 bytes still yields a distinct block, so a null result always means exhaustion.
+size_t AtLeastOne(size_t size) { return size ? size : 1; }
+
+}  // namespace
+
+void *MyMalloc(size_t size) {
+  void *block = malloc(AtLeastOne(size));
+  if (!block)
+    Fail(1, "Error: Could not malloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
+  LiveBlocks().push_back(block);
+  return block;
+}
+
+void *MyCalloc(size_t count, size_t size) {
+  void *block = calloc(AtLeastOne(count), AtLeastOne(size));
+  if (!block)
+    Fail(1, "Error: Could not calloc'ate %u chunks of %u bytes of memory. Aborting ...\n",
+         unsigned(count), unsigned(size));
+  LiveBlocks().push_back(block);
+  return block;
+}
+
+void *MyRealloc(void *block, size_t size) {
+  if (block) Forget(block);
+  void *grown = realloc(block, AtLeastOne(size));
+  if (!grown)
+    Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
+  LiveBlocks().push_back(grown);
+  return grown;
+}
+
+void MyFree(void *block) {
+  if (!block) return;
+  Forget(block);
+  free(block);
+}
+
+void ReleaseAllBlocks() {
+  for (void *block : LiveBlocks()) free(block);
+  LiveBlocks().clear();
+}

@@ -1,0 +1,29 @@
+// The own generator's buffer handling and seeding.
+#include "support/mt_rand.h"
+
+#include <algorithm>
+#include <cstring>
+
+MtRand mt_rand;
+
+void MtRefill() {
+  for (uint32_t i = 0; i < 624; i++) mt_rand.buffer[i] = uint32_t(mt_rand.engine());
+  mt_rand.next = 0;
+  mt_rand.count = 624;
+}
+
+void init_genrand(uint32_t seed) {
+  mt_rand.engine.seed(seed);
+  mt_rand.next = mt_rand.count = 0;
+}
+
+void ResetGenRand() { init_genrand(5489u); }
+
+void QueueGenRandWords(const uint32_t *words, size_t count) {
+  count = std::min(count, size_t(624));
+  uint32_t pending = mt_rand.count - mt_rand.next;
+  memmove(mt_rand.buffer + count, mt_rand.buffer + mt_rand.next, pending * sizeof(uint32_t));
+  std::copy(words, words + count, mt_rand.buffer);
+  mt_rand.next = 0;
+  mt_rand.count = uint32_t(count + pending);
+}

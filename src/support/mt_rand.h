@@ -1,0 +1,58 @@
+// The protocol's own MT19937 generator under its reference names, built on std::mt19937, and the
+// exactly uniform index draw that every part of the simulator uses. Outputs are handed out from a
+// buffer refilled 624 at a time; tests may queue scripted words in front of the generator's stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+
+struct MtRand {
+  std::mt19937 engine;       // default-constructed: the reference state of seed 5489
+  uint32_t buffer[2 * 624];  // one engine batch, plus room for queued words in front of it
+  uint32_t next;             // index of the next word handed out
+  uint32_t count;            // words available in the buffer
+};
+extern MtRand mt_rand;
+
+// Refills the buffer from the engine.
+void MtRefill();
+
+// Seeds the generator by the reference recurrence and drops any buffered words.
+void init_genrand(uint32_t seed);
+// Puts the generator back into its unseeded start state (the stream of seed 5489).
+void ResetGenRand();
+// Hands out the given words (at most 624) before the generator's own stream continues (for tests).
+void QueueGenRandWords(const uint32_t *words, size_t count);
+
+inline uint32_t genrand_int32() {
+  if (mt_rand.next == mt_rand.count) MtRefill();
+  return mt_rand.buffer[mt_rand.next++];
+}
+
+// Uniform in [0, 1) with 32-bit resolution: 0 for the zero word, never 1.
+inline double genrand_real2() { return genrand_int32() * (1.0 / 4294967296.0); }
+
+// The bucket of r among m equal buckets of the 32-bit range: r / floor((2^32 - 1) / m). The result
+// is m for the few largest r, those in the remainder above the last full bucket.
+inline uint32_t UniformBucket(uint32_t r, uint32_t m) { return r / (UINT32_MAX / m); }
+
+// A uniform value in [0, m) from the words of next(): a word that falls in the remainder above the
+// last full bucket is rejected and the draw taken again, so the result is exact and never m.
+// m = 0 stands for the full range 2^32.
+template <class WordSource>
+inline uint32_t DrawUniformFrom(uint32_t m, WordSource next) {
+  if (m == 0) return next();
+  for (;;) {
+    uint32_t v = UniformBucket(next(), m);
+    if (v < m) return v;
+  }
+}
+
+inline uint32_t DrawUniform(uint32_t m) { return DrawUniformFrom(m, genrand_int32); }
+
+// A uniform integer in [a, b]; the range size b - a + 1 is taken modulo 2^32.
+inline int32_t GenRand(int32_t a, int32_t b) {
+  uint32_t m = uint32_t(b) - uint32_t(a) + 1u;
+  return int32_t(uint32_t(a) + DrawUniform(m));
+}
