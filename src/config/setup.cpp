@@ -120,13 +120,17 @@ void AllocateNodes() {
   ref.mask = ~0u;
 }
 
+// Every list gets room for max_nn members, except the survivors' list, which is only ever a view
+// onto the array of NL_ALL or of NL_WON.
 void AllocateNodeLists() {
-  for (NODELIST &list : nodelists) {
-    list.members = static_cast<NODE **>(MyMalloc(size_t(max_nn) * sizeof(NODE *)));
-    list.count = 0;
+  for (int list = 0; list < NL_COUNT; list++) {
+    if (list == NL_ALIVE) continue;
+    nodelists[list].members = static_cast<NODE **>(MyMalloc(size_t(max_nn) * sizeof(NODE *)));
+    nodelists[list].count = 0;
   }
   for (int32_t i = 0; i < max_nn; i++) nodelists[NL_ALL].members[i] = &nodes[i];
   nodelists[NL_ALL].count = max_nn;
+  nodelists[NL_ALIVE] = NODELIST{nodelists[NL_ALL].members, 0};
 }
 
 void InitSimVars() {
