@@ -2,12 +2,12 @@
 #include "coding/debug_dump.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "coding/codebook.h"
 #include "coding/referee_tables.h"
 #include "core/state.h"
 #include "support/alloc.h"
+#include "support/fail.h"
 
 namespace {
 
@@ -38,5 +38,5 @@ void FSFDebugCodebook(int32_t level) {
   DumpWords("codewords", codewords, length);
   DumpWords("classes", classes, length);
   for (int32_t w = 0; w < refreplies.count; w++) DumpTableEntry(uint32_t(w), length);
-  exit(0);
+  EndProcess(0);
 }

@@ -1,8 +1,8 @@
 // The help text: banner, credits, usage line and the option help with the built-in values.
 #include <cstdio>
-#include <cstdlib>
 
 #include "config/options.h"
+#include "support/fail.h"
 
 namespace {
 
@@ -137,5 +137,5 @@ void PrintHelp(const char *prog) {
          Builtin("APP="), OptionBuiltin("ts="), OptionBuiltin("sifs="), OptionBuiltin("difs="),
          Builtin("min_frames="), Builtin("max_time="), Builtin("pdf_nodes="), Builtin("pdf_slots="),
          Builtin("pdf_tx_wait="), Builtin("tx_wait_hist_size="));
-  exit(0);
+  EndProcess(0);
 }

@@ -6,6 +6,12 @@
 #include <cstdlib>
 
 void (*BeforeDiagnostic)() = nullptr;
+void (*EndProcessHook)(int status) = nullptr;
+
+void EndProcess(int status) {
+  if (EndProcessHook) EndProcessHook(status);
+  exit(status);
+}
 
 void Fail(int status, const char *format, ...) {
   if (BeforeDiagnostic) BeforeDiagnostic();
@@ -13,5 +19,5 @@ void Fail(int status, const char *format, ...) {
   va_start(args, format);
   vfprintf(stderr, format, args);
   va_end(args);
-  exit(status);
+  EndProcess(status);
 }
