@@ -1,6 +1,7 @@
 // Received-power model operations.
 #include "channel/rssi.h"
 
+#include <bit>
 #include <cmath>
 
 #include "coding/referee_tables.h"
@@ -43,6 +44,49 @@ void RSSIDrawPairGains() {
     }
 }
 
+namespace {
+
+uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : (1u << n) - 1u; }
+
+// Draws the gains of the pair (a, b) on the subcarriers of word that this session has not drawn.
+void DrawPairOnDemand(int32_t a, int32_t b, uint32_t word) {
+  int32_t lo = a < b ? a : b, hi = a < b ? b : a;
+  size_t pair = size_t(lo) * size_t(max_nn) + size_t(hi);
+  if (rssi_pair_stamp[pair] != rssi_session) {
+    rssi_pair_stamp[pair] = rssi_session;
+    rssi_pair_drawn[pair] = 0;
+  }
+  uint32_t needed = word & ~rssi_pair_drawn[pair];
+  if (!needed) return;
+  double *forward = rssi[lo][hi], *backward = rssi[hi][lo];
+  if (rssi_flat) {
+    double gain = DrawGain();
+    for (int32_t m = 0; m < nf; m++) forward[m] = backward[m] = gain;
+    rssi_pair_drawn[pair] = ~0u;
+    return;
+  }
+  rssi_pair_drawn[pair] |= needed;
+  for (; needed; needed &= needed - 1) {
+    int m = std::countr_zero(needed);
+    forward[m] = backward[m] = DrawGain();
+  }
+}
+
+}  // namespace
+
+void RSSIStartSession() {
+  if (rssi_eager_gains) {
+    rssi_session = 0;
+    RSSIDrawPairGains();
+    return;
+  }
+  // Stamps are 32-bit: after 2^32 - 1 sessions they start again from a cleared table.
+  if (++rssi_session == 0) {
+    for (size_t i = 0; i < size_t(max_nn) * size_t(max_nn); i++) rssi_pair_stamp[i] = 0;
+    rssi_session = 1;
+  }
+}
+
 void RSSIReset(NODE *node) {
   for (int32_t m = 0; m < nf; m++) node->rssi_acc[m] = 0.0;
 }
@@ -52,11 +96,14 @@ void NodelistResetRSSI(NODELIST *list) {
 }
 
 void RSSIAdd(NODE *receiver, NODE *sender, const double *gains) {
-  for (int32_t m = 0; m < nf; m++)
-    if (sender->word >> m & 1u) receiver->rssi_acc[m] += gains[m];
+  for (uint32_t bits = sender->word & LowBits(nf); bits; bits &= bits - 1) {
+    int m = std::countr_zero(bits);
+    receiver->rssi_acc[m] += gains[m];
+  }
 }
 
 void RSSIAdd(NODE *receiver, NODE *sender) {
+  if (rssi_session) DrawPairOnDemand(receiver->id, sender->id, sender->word & LowBits(nf));
   RSSIAdd(receiver, sender, rssi[receiver->id][sender->id]);
 }
 

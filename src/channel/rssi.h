@@ -25,13 +25,19 @@ void FSFRandChannelSubcarriersRSSI(NODE *node);
 // all subcarriers when rssi_flat is set.
 void RSSIDrawPairGains();
 
+// Starts the pair gains of a received-power session: the pairs get new gains as the session first
+// uses them (each used gain a fresh draw, the table kept symmetric), or, with rssi_eager_gains, all
+// at once by RSSIDrawPairGains. Outside such a session (rssi_session 0) the table is read as it is.
+void RSSIStartSession();
+
 // The subcarriers m < nf whose power reaches the threshold (a power that is not a number does not).
 uint32_t DetectedSubcarriers(const double *powers);
 
 void RSSIReset(NODE *node);
 void NodelistResetRSSI(NODELIST *list);
 // Adds the sender's power on each subcarrier of its word to the receiver's accumulator, through
-// the pair gain of the table or through the given gain vector.
+// the pair gain of the table (drawn first when the session has not used it yet) or through the
+// given gain vector.
 void RSSIAdd(NODE *receiver, NODE *sender);
 void RSSIAdd(NODE *receiver, NODE *sender, const double *gains);
 // 1 when some subcarrier's accumulated power reaches the threshold.

@@ -99,6 +99,8 @@ void AllocateRSSIBuffers() {
     rssi[a] = pairs + a * n;
     for (size_t b = 0; b < n; b++) rssi[a][b] = gains + (a * n + b) * length;
   }
+  rssi_pair_stamp = CallocChecked<uint32_t>(n, n);
+  rssi_pair_drawn = CallocChecked<uint32_t>(n, n);
   rssi_AP = CallocChecked<double *>(n, 1);
   double *ap_gains = CallocChecked<double>(n, length);
   for (size_t a = 0; a < n; a++) {

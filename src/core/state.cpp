@@ -47,6 +47,10 @@ double ***rssi;
 double **rssi_AP;
 double rssi_min_pw, rssi_avg_pw, rssi_thresh_pw;
 gsl_rng *gsl_base_rand;
+uint32_t *rssi_pair_stamp;
+uint32_t *rssi_pair_drawn;
+uint32_t rssi_session;
+int32_t rssi_eager_gains;
 
 double t_cont, t_succ, t_coll;
 
@@ -102,6 +106,9 @@ void ResetState() {
   rssi = nullptr;
   rssi_AP = nullptr;
   rssi_min_pw = rssi_avg_pw = rssi_thresh_pw = 0.0;
+  rssi_pair_stamp = rssi_pair_drawn = nullptr;
+  rssi_session = 0;
+  rssi_eager_gains = 0;
 
   t_cont = t_succ = t_coll = 0.0;
   run = failures = over_min_frames = 0;

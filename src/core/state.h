@@ -64,6 +64,13 @@ extern double ***rssi;          // rssi[receiver][sender][subcarrier]
 extern double **rssi_AP;        // max_nn rows of nf gains
 extern double rssi_min_pw, rssi_avg_pw, rssi_thresh_pw;
 extern gsl_rng *gsl_base_rand;
+// Pair gains of the received-power sessions are drawn when a session first uses them: a pair a < b
+// holds the session stamp of its last draw and the subcarriers drawn since (index a * max_nn + b).
+extern uint32_t *rssi_pair_stamp;
+extern uint32_t *rssi_pair_drawn;
+extern uint32_t rssi_session;
+// Set to draw every pair's gains at session start instead (the same law; used to compare both).
+extern int32_t rssi_eager_gains;
 
 // ---- Timing values (seconds) ----
 extern double t_cont, t_succ, t_coll;

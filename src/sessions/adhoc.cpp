@@ -52,7 +52,7 @@ int32_t SimSessionAdhocRSSI(int32_t) {
   NODELIST *referees = &nodelists[NL_REFEREES];
   ViewOf(alive, &nodelists[NL_ALL], nn);
   referees->count = 0;
-  RSSIDrawPairGains();
+  RSSIStartSession();
   for (int32_t i = 0; i < ns; i++) {
     SplitTransmitters(alive, tx, silent, i);
     if (tx->count == 0) continue;

@@ -43,7 +43,7 @@ int32_t SimSessionCentralizedRSSI(int32_t) {
   NODELIST *alive = &nodelists[NL_ALIVE], *tx = &nodelists[NL_TX], *won = &nodelists[NL_WON];
   NODELIST *silent = &nodelists[NL_SILENT], *quiet = &nodelists[NL_QUIET];
   ViewOf(alive, &nodelists[NL_ALL], nn);
-  RSSIDrawPairGains();
+  RSSIStartSession();
   for (int32_t i = 0; i < ns; i++) {
     SplitTransmitters(alive, tx, silent, i);
     if (tx->count == 0) continue;
