@@ -27,3 +27,8 @@ void QueueGenRandWords(const uint32_t *words, size_t count) {
   mt_rand.next = 0;
   mt_rand.count = uint32_t(count + pending);
 }
+
+UNIFORM_BUCKETS PrepareBuckets(uint32_t m) {
+  uint32_t width = UINT32_MAX / m;
+  return UNIFORM_BUCKETS{m, width, UINT64_MAX / width + 1};
+}

@@ -7,11 +7,21 @@
 #include <cstdint>
 #include <random>
 
+// The buckets of a uniform draw over m values: the bucket width floor((2^32 - 1) / m), and its
+// reciprocal, with which the bucket of a word is one multiplication instead of a division
+// (r / width = (r * inverse) >> 64 for every 32-bit r).
+struct UNIFORM_BUCKETS {
+  uint32_t m;        // values drawn over (0: not prepared)
+  uint32_t width;    // floor((2^32 - 1) / m)
+  uint64_t inverse;  // floor((2^64 - 1) / width) + 1
+};
+
 struct MtRand {
   std::mt19937 engine;       // default-constructed: the reference state of seed 5489
   uint32_t buffer[2 * 624];  // one engine batch, plus room for queued words in front of it
   uint32_t next;             // index of the next word handed out
   uint32_t count;            // words available in the buffer
+  UNIFORM_BUCKETS buckets;   // those of the last uniform draw
 };
 extern MtRand mt_rand;
 
@@ -49,7 +59,23 @@ inline uint32_t DrawUniformFrom(uint32_t m, WordSource next) {
   }
 }
 
-inline uint32_t DrawUniform(uint32_t m) { return DrawUniformFrom(m, genrand_int32); }
+UNIFORM_BUCKETS PrepareBuckets(uint32_t m);
+
+// UniformBucket(r, m) for prepared buckets.
+inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
+  if (buckets.width == 1) return r;
+  return uint32_t((unsigned __int128)r * buckets.inverse >> 64);
+}
+
+// DrawUniformFrom(m, genrand_int32), with the buckets of m prepared once for repeated draws.
+inline uint32_t DrawUniform(uint32_t m) {
+  if (m == 0) return genrand_int32();
+  if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
+  for (;;) {
+    uint32_t v = BucketOf(genrand_int32(), mt_rand.buckets);
+    if (v < m) return v;
+  }
+}
 
 // A uniform integer in [a, b]; the range size b - a + 1 is taken modulo 2^32.
 inline int32_t GenRand(int32_t a, int32_t b) {
