@@ -46,31 +46,37 @@ void KeepSurvivors(const NODELIST *tx, const NODELIST *quiet, NODELIST *won, NOD
 
 }  // namespace
 
-int32_t SimSessionAdhocRSSI(int32_t) {
+int32_t SimRoundAdhocRSSI(int32_t i) {
   NODELIST *alive = &nodelists[NL_ALIVE], *tx = &nodelists[NL_TX], *won = &nodelists[NL_WON];
   NODELIST *silent = &nodelists[NL_SILENT], *quiet = &nodelists[NL_QUIET];
   NODELIST *referees = &nodelists[NL_REFEREES];
-  ViewOf(alive, &nodelists[NL_ALL], nn);
-  referees->count = 0;
+  SplitTransmitters(alive, tx, silent, i);
+  if (tx->count == 0) return kSessionGoesOn;
+  if (referees->count == 0 && silent->count == 0) return kSessionGoesOn;  // nobody can referee
+  Receive(silent, tx);
+  Receive(referees, tx);
+  SortSilent(silent, quiet, referees);
+  if (referees->count == 0) return kSessionGoesOn;  // nobody heard the transmitters
+  NodelistResetRSSI(quiet);
+  NodelistResetRSSI(tx);
+  RefereesReply(referees, quiet, tx);
+  KeepSurvivors(tx, quiet, won, referees);
+  if (won->count == 0) {
+    failures++;
+    return EndWithoutSuccess();
+  }
+  if (won->count == 1) return EndWithSuccess(won->members[0], i);
+  ViewOf(alive, won, won->count);
+  return kSessionGoesOn;
+}
+
+int32_t SimSessionAdhocRSSI(int32_t) {
+  ViewOf(&nodelists[NL_ALIVE], &nodelists[NL_ALL], nn);
+  nodelists[NL_REFEREES].count = 0;
   RSSIStartSession();
   for (int32_t i = 0; i < ns; i++) {
-    SplitTransmitters(alive, tx, silent, i);
-    if (tx->count == 0) continue;
-    if (referees->count == 0 && silent->count == 0) continue;  // nobody can referee yet
-    Receive(silent, tx);
-    Receive(referees, tx);
-    SortSilent(silent, quiet, referees);
-    if (referees->count == 0) continue;  // nobody heard the transmitters
-    NodelistResetRSSI(quiet);
-    NodelistResetRSSI(tx);
-    RefereesReply(referees, quiet, tx);
-    KeepSurvivors(tx, quiet, won, referees);
-    if (won->count == 0) {
-      failures++;
-      return EndWithoutSuccess();
-    }
-    if (won->count == 1) return EndWithSuccess(won->members[0], i);
-    ViewOf(alive, won, won->count);
+    int32_t result = SimRoundAdhocRSSI(i);
+    if (result != kSessionGoesOn) return result;
   }
   return EndWithoutSuccess();
 }

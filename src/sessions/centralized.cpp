@@ -39,32 +39,38 @@ void KeepSurvivors(const NODELIST *tx, const NODELIST *quiet, NODELIST *won) {
 
 }  // namespace
 
-int32_t SimSessionCentralizedRSSI(int32_t) {
+int32_t SimRoundCentralizedRSSI(int32_t i) {
   NODELIST *alive = &nodelists[NL_ALIVE], *tx = &nodelists[NL_TX], *won = &nodelists[NL_WON];
   NODELIST *silent = &nodelists[NL_SILENT], *quiet = &nodelists[NL_QUIET];
-  ViewOf(alive, &nodelists[NL_ALL], nn);
+  SplitTransmitters(alive, tx, silent, i);
+  if (tx->count == 0) return kSessionGoesOn;
+  Receive(silent, tx);
+  AccessPointHears(tx);
+  KeepQuiet(silent, quiet);
+  NodelistResetRSSI(quiet);
+  NodelistResetRSSI(tx);
+  RSSIExtractWord(&ref);
+  if (ref.rx_word != 0) {
+    RSSIBuildReply(&ref);
+    AccessPointReplies(quiet);
+    AccessPointReplies(tx);
+  }
+  KeepSurvivors(tx, quiet, won);
+  if (won->count == 0) {
+    failures++;
+    return EndWithoutSuccess();
+  }
+  if (won->count == 1) return EndWithSuccess(won->members[0], i);
+  ViewOf(alive, won, won->count);
+  return kSessionGoesOn;
+}
+
+int32_t SimSessionCentralizedRSSI(int32_t) {
+  ViewOf(&nodelists[NL_ALIVE], &nodelists[NL_ALL], nn);
   RSSIStartSession();
   for (int32_t i = 0; i < ns; i++) {
-    SplitTransmitters(alive, tx, silent, i);
-    if (tx->count == 0) continue;
-    Receive(silent, tx);
-    AccessPointHears(tx);
-    KeepQuiet(silent, quiet);
-    NodelistResetRSSI(quiet);
-    NodelistResetRSSI(tx);
-    RSSIExtractWord(&ref);
-    if (ref.rx_word != 0) {
-      RSSIBuildReply(&ref);
-      AccessPointReplies(quiet);
-      AccessPointReplies(tx);
-    }
-    KeepSurvivors(tx, quiet, won);
-    if (won->count == 0) {
-      failures++;
-      return EndWithoutSuccess();
-    }
-    if (won->count == 1) return EndWithSuccess(won->members[0], i);
-    ViewOf(alive, won, won->count);
+    int32_t result = SimRoundCentralizedRSSI(i);
+    if (result != kSessionGoesOn) return result;
   }
   return EndWithoutSuccess();
 }

@@ -7,6 +7,9 @@
 
 #include "core/records.h"
 
+// What a round step returns when the session goes on to the next round.
+const int32_t kSessionGoesOn = -1;
+
 // Each contender draws against pt[round]; a transmitter draws its codeword right after its own
 // transmit draw and goes to tx, the others to silent (keeping their old word).
 void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round);
