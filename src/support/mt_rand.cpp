@@ -7,6 +7,7 @@
 MtRand mt_rand;
 
 void MtRefill() {
+  mt_rand.retired += mt_rand.next;
   for (uint32_t i = 0; i < 624; i++) mt_rand.buffer[i] = uint32_t(mt_rand.engine());
   mt_rand.next = 0;
   mt_rand.count = 624;
@@ -15,6 +16,7 @@ void MtRefill() {
 void init_genrand(uint32_t seed) {
   mt_rand.engine.seed(seed);
   mt_rand.next = mt_rand.count = 0;
+  mt_rand.retired = 0;
 }
 
 void ResetGenRand() { init_genrand(5489u); }
@@ -24,6 +26,7 @@ void QueueGenRandWords(const uint32_t *words, size_t count) {
   uint32_t pending = mt_rand.count - mt_rand.next;
   memmove(mt_rand.buffer + count, mt_rand.buffer + mt_rand.next, pending * sizeof(uint32_t));
   std::copy(words, words + count, mt_rand.buffer);
+  mt_rand.retired += mt_rand.next;
   mt_rand.next = 0;
   mt_rand.count = uint32_t(count + pending);
 }

@@ -22,11 +22,15 @@ struct MtRand {
   uint32_t next;             // index of the next word handed out
   uint32_t count;            // words available in the buffer
   UNIFORM_BUCKETS buckets;   // those of the last uniform draw
+  uint64_t retired;          // words handed out from earlier buffers
 };
 extern MtRand mt_rand;
 
 // Refills the buffer from the engine.
 void MtRefill();
+
+// The number of words handed out since the generator was last seeded (benchmarks count draws).
+inline uint64_t GenRandWordsUsed() { return mt_rand.retired + mt_rand.next; }
 
 // Seeds the generator by the reference recurrence and drops any buffered words.
 void init_genrand(uint32_t seed);
