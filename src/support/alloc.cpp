@@ -42,12 +42,17 @@ void *MyCalloc(size_t count, size_t size) {
   return block;
 }
 
+// A failed realloc leaves the old block in place, so its record is replaced only on success.
 void *MyRealloc(void *block, size_t size) {
-  if (block) Forget(block);
+  auto &blocks = LiveBlocks();
+  auto record = block ? std::find(blocks.rbegin(), blocks.rend(), block) : blocks.rend();
   void *grown = realloc(block, AtLeastOne(size));
   if (!grown)
     Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
-  LiveBlocks().push_back(grown);
+  if (record != blocks.rend())
+    *record = grown;
+  else
+    blocks.push_back(grown);
   return grown;
 }
 
