@@ -25,7 +25,9 @@ int32_t FSFFindWinningWordRepeat(int32_t word, const BINCODES *codes) {
   int32_t base = nf / repeat;
   uint32_t low = (1u << base) - 1u;
   uint32_t folded = 0;
-  for (int32_t r = 0; r < repeat && r * base < 32; r++)
+  // More repetitions than bits (a codebook file with a large repeat) leaves one empty segment.
+  int32_t segments = base > 0 ? repeat : 1;
+  for (int32_t r = 0; r < segments && r * base < 32; r++)
     folded |= (uint32_t(word) >> (r * base)) & low;
   int32_t best = 32, result = 0;
   for (int32_t i = 0; i < codes->count; i++) {

@@ -89,6 +89,15 @@ TEST(SetUpCommandLine, AFileThatCannotBeReadEndsTheRunWhileOptionsAreRead) {
                  "Error: Could not realloc'ate 0 bytes of memory. Aborting ...\n");
 }
 
+TEST(SetUpCommandLine, FileCodebooksTakeAnyRepeatForTheDetector) {
+  std::string three = WordFile(3, 3);
+  for (const char *repeat : {"repeat=2", "repeat=4", "repeat=2147483647"}) {
+    SIM_RUN run = Quick({repeat, "codebook=" + three, "classes=" + three});
+    EXPECT_EQ(run.status, 0) << repeat << ": " << run.err;
+    EXPECT_EQ(Column(run, "nf"), "3") << repeat;
+  }
+}
+
 TEST(SetUpCommandLine, WordsOfMoreThan26BitsAreRejected) {
   std::string wide = WordFile(3, 27);
   ExpectRejected({"codebook=" + wide, "classes=" + wide, "debug=1"}, 7, kTooLong);
