@@ -1,0 +1,174 @@
+// Sessions per second of the centralized and ad hoc received-power sessions, with the pair gains
+// drawn when a session first uses them (lazy) or all at session start (eager), next to the
+// baseline of drawing every pair's gains alone; ends with a table of ratios and gain-draw shares.
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "channel/rssi.h"
+#include "config/options.h"
+#include "config/setup.h"
+#include "core/state.h"
+#include "sessions/adhoc.h"
+#include "sessions/centralized.h"
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+const int kNodeCounts[] = {10, 50, 200};
+const int kGainBatch = 1024;
+
+// Resets the state, reads the option words as the program does, seeds both generators and sets up.
+void SetUp(std::vector<std::string> words) {
+  static std::vector<std::string> kept;  // keyword options point into the words
+  kept = {"qrvl_sim", "debug=0", "ns=3"};
+  kept.insert(kept.end(), words.begin(), words.end());
+  std::vector<char *> argv;
+  for (std::string &word : kept) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  ResetState();
+  ParseMainArgs(int(kept.size()), argv.data());
+  SetupRandGSL();
+  init_genrand(12345u);
+  SeedRandGSL(54321u);
+  InitSimVars();
+}
+
+// The gains the last session drew: the subcarriers marked drawn on the pairs stamped with it.
+int64_t GainsDrawnLastSession() {
+  if (rssi_eager_gains) return int64_t(nn) * (nn - 1) / 2 * (rssi_flat ? 1 : nf);
+  int64_t gains = 0;
+  uint32_t low = nf >= 32 ? ~0u : (1u << nf) - 1u;
+  for (int32_t a = 0; a < nn; a++)
+    for (int32_t b = a + 1; b < nn; b++) {
+      size_t pair = size_t(a) * size_t(max_nn) + size_t(b);
+      if (rssi_pair_stamp[pair] != rssi_session) continue;
+      gains += rssi_flat ? 1 : std::popcount(rssi_pair_drawn[pair] & low);
+    }
+  return gains;
+}
+
+// Arguments: adhoc (0 centralized, 1 ad hoc), nn, eager, adaptive.
+void BM_Session(benchmark::State &state) {
+  bool adhoc = state.range(0) != 0;
+  std::vector<std::string> words{adhoc ? "adhoc=1" : "centr=1",
+                                 "nn=" + std::to_string(state.range(1))};
+  if (state.range(3)) words.push_back("adaptive=1");
+  SetUp(words);
+  rssi_eager_gains = int32_t(state.range(2));
+  SessionFn session = adhoc ? SimSessionAdhocRSSI : SimSessionCentralizedRSSI;
+  for (auto _ : state) benchmark::DoNotOptimize(session(refs));
+  state.SetItemsProcessed(state.iterations());
+  // Gains per session, counted outside the timed loop.
+  const int sample = 200;
+  int64_t gains = 0;
+  for (int i = 0; i < sample; i++) {
+    session(refs);
+    gains += GainsDrawnLastSession();
+  }
+  state.counters["gains"] = double(gains) / sample;
+}
+BENCHMARK(BM_Session)
+    ->ArgNames({"adhoc", "nn", "eager", "adaptive"})
+    ->ArgsProduct({{0, 1}, {10, 50, 200}, {0, 1}, {0}})
+    ->ArgsProduct({{0, 1}, {200}, {0, 1}, {1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// The baseline: every pair's gains among nn nodes, as drawn at the start of a session.
+void BM_DrawPairGains(benchmark::State &state) {
+  SetUp({"centr=1", "nn=" + std::to_string(state.range(0))});
+  for (auto _ : state) RSSIDrawPairGains();
+  state.SetItemsProcessed(state.iterations());
+  state.counters["gains"] = double(nn) * (nn - 1) / 2 * nf;
+}
+BENCHMARK(BM_DrawPairGains)
+    ->ArgName("nn")
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Unit(benchmark::kMicrosecond);
+
+// One gain draw: a Rayleigh variate squared plus the floor.
+void BM_DrawGain(benchmark::State &state) {
+  SetUp({"centr=1"});
+  double sum = 0.0;
+  for (auto _ : state) {
+    for (int i = 0; i < kGainBatch; i++) sum += DrawGain();
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kGainBatch);
+}
+BENCHMARK(BM_DrawGain);
+
+// Keeps every run for the closing table.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, Run> runs;
+  void ReportRuns(const std::vector<Run> &reports) override {
+    ConsoleReporter::ReportRuns(reports);
+    for (const Run &run : reports) runs[run.benchmark_name()] = run;
+  }
+  // Seconds per iteration of the named run, 0 when it did not run.
+  double Seconds(const std::string &name) const {
+    auto it = runs.find(name);
+    if (it == runs.end()) return 0.0;
+    return it->second.GetAdjustedRealTime() /
+           benchmark::GetTimeUnitMultiplier(it->second.time_unit);
+  }
+  double Gains(const std::string &name) const {
+    auto it = runs.find(name);
+    if (it == runs.end() || !it->second.counters.count("gains")) return 0.0;
+    return it->second.counters.at("gains");
+  }
+};
+
+std::string SessionName(int adhoc, int nn, int eager, int adaptive) {
+  return "BM_Session/adhoc:" + std::to_string(adhoc) + "/nn:" + std::to_string(nn) +
+         "/eager:" + std::to_string(eager) + "/adaptive:" + std::to_string(adaptive);
+}
+
+double PerSecond(double seconds) { return seconds > 0 ? 1.0 / seconds : 0.0; }
+
+void PrintRow(const SummaryReporter &r, int adhoc, int nn, int adaptive, double gain_seconds) {
+  std::string lazy = SessionName(adhoc, nn, 0, adaptive),
+              eager = SessionName(adhoc, nn, 1, adaptive);
+  double baseline = r.Seconds("BM_DrawPairGains/nn:" + std::to_string(nn));
+  double lazy_s = r.Seconds(lazy), eager_s = r.Seconds(eager);
+  if (lazy_s == 0 || eager_s == 0) return;
+  printf("%-11s %4d %8s %12.0f %12.0f %12.0f %8.2f %10.0f %9.1f%% %10.0f %9.1f%%\n",
+         adhoc ? "adhoc" : "centralized", nn, adaptive ? "adaptive" : "fixed", PerSecond(lazy_s),
+         PerSecond(eager_s), PerSecond(baseline), baseline > 0 ? baseline / lazy_s : 0.0,
+         r.Gains(lazy), 100 * r.Gains(lazy) * gain_seconds / lazy_s, r.Gains(eager),
+         100 * r.Gains(eager) * gain_seconds / eager_s);
+}
+
+void PrintSummary(const SummaryReporter &r) {
+  double gain_seconds = r.Seconds("BM_DrawGain") / kGainBatch;
+  printf(
+      "\nsession      nn  pt      lazy sess/s eager sess/s  draw-all/s lazy/base lazy gains"
+      " lazy share eager gains eager share\n");
+  for (int adhoc = 0; adhoc < 2; adhoc++) {
+    for (int nn : kNodeCounts) PrintRow(r, adhoc, nn, 0, gain_seconds);
+    PrintRow(r, adhoc, 200, 1, gain_seconds);
+  }
+  printf("one gain draw: %.1f ns; target: lazy sessions at nn 200 >= 3x draw-all/s\n",
+         gain_seconds * 1e9);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintSummary(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
