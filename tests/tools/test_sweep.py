@@ -382,6 +382,23 @@ class Runs(Workspace):
         for output, inode in before.items():
             self.assertEqual(os.stat(output).st_ino, inode, msg="%s ran again" % output)
 
+    def test_outputs_made_outside_parallel_count_as_done(self):
+        directory = self.path("study")
+        tool("plan", "-d", directory, "--sim", SIM, "--fix", "runs=100", "--sweep", "nn=2,4",
+             "-r", "2", check=0)
+        run = read_runs(directory)[2]
+        subprocess.run(["sh", "-c", read_plan(directory)[2]], check=True, timeout=120)
+        inode = os.stat(run["output"]).st_ino
+        status, _, err = tool("run", "-d", directory)
+        self.assertEqual(status, 0, msg=err)
+        self.assertEqual(os.stat(run["output"]).st_ino, inode)
+        # Outputs deleted after a run are run again.
+        os.remove(run["output"])
+        status, _, err = tool("run", "-d", directory)
+        self.assertEqual(status, 0, msg=err)
+        self.assertIn("gone", err)
+        self.assertTrue(os.path.exists(run["output"]))
+
     def test_failing_point_is_named_and_others_kept(self):
         directory = self.path("study")
         tool("plan", "-d", directory, "--sim", SIM, "--fix", "runs=100",
