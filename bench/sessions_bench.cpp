@@ -1,0 +1,140 @@
+// Basic sessions per second for 5, 50 and 500 nodes (and 50 nodes under binomial fading), each
+// against the time its own generator draws take alone: a counting pass finds the draws per
+// session, a loop of as many draws is timed in the same run, and the ratio is printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "config/options.h"
+#include "config/setup.h"
+#include "core/state.h"
+#include "sessions/basic.h"
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+struct BENCH_CASE {
+  const char *name;
+  std::vector<std::string> words;
+};
+
+const std::vector<BENCH_CASE> kCases = {
+    {"nn=5", {"nn=5"}},
+    {"nn=50", {"nn=50"}},
+    {"nn=500", {"nn=500"}},
+    {"nn=50 binom", {"nn=50", "fsf_type=binom"}},
+};
+
+// A ready simulation state from option words, as the program builds it, with a fixed seed.
+void SetUpRun(const std::vector<std::string> &words, uint32_t seed) {
+  static std::vector<std::string> kept;  // keyword options point into the words
+  kept = {"sessions_bench", "debug=0"};
+  kept.insert(kept.end(), words.begin(), words.end());
+  std::vector<char *> argv;
+  for (std::string &word : kept) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  ResetState();
+  ParseMainArgs(int(kept.size()), argv.data());
+  SetupRandGSL();
+  init_genrand(seed);
+  SeedRandGSL(seed + 1);
+  InitSimVars();
+}
+
+// Generator words one session takes: the buffer position moved, plus 624 for every refill,
+// found by stepping a copy of the engine until it meets the live one.
+uint64_t DrawsOfOneSession() {
+  std::mt19937 engine = mt_rand.engine;
+  uint32_t start = mt_rand.next;
+  SimSession(refs);
+  uint64_t refills = 0;
+  for (; !(engine == mt_rand.engine); refills++) engine.discard(624);
+  return refills * 624 + mt_rand.next - start;
+}
+
+// Mean generator draws per session over a counting pass.
+double DrawsPerSession(const BENCH_CASE &c) {
+  static std::map<std::string, double> known;
+  auto found = known.find(c.name);
+  if (found != known.end()) return found->second;
+  SetUpRun(c.words, 7);
+  genrand_int32();  // the buffer now holds a full batch, as in every later refill
+  const int sessions = 20000;
+  uint64_t draws = 0;
+  for (int i = 0; i < sessions; i++) draws += DrawsOfOneSession();
+  return known[c.name] = double(draws) / sessions;
+}
+
+void BM_Session(benchmark::State &state, const BENCH_CASE *c) {
+  double draws = DrawsPerSession(*c);
+  SetUpRun(c->words, 1);
+  for (auto _ : state) benchmark::DoNotOptimize(SimSession(refs));
+  state.SetItemsProcessed(state.iterations());
+  state.counters["draws"] = draws;
+}
+
+// As many draws per iteration as one session takes on average.
+void BM_DrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
+  double draws = DrawsPerSession(*c), owed = 0, sum = 0;
+  init_genrand(1);
+  for (auto _ : state) {
+    owed += draws;
+    int64_t now = int64_t(owed);
+    owed -= double(now);
+    for (int64_t i = 0; i < now; i++) sum += genrand_real2();
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["draws"] = draws;
+}
+
+// Keeps the time per iteration of every run besides printing it.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(isatty(1) ? OO_ColorTabular : OO_Tabular) {}
+  std::map<std::string, double> seconds;
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const Run &run : runs)
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
+        seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void PrintRatios(const RatioReporter &reporter) {
+  printf("\n%-14s %14s %14s %14s %8s\n", "case", "draws/session", "ns/session", "ns/draws",
+         "ratio");
+  for (const BENCH_CASE &c : kCases) {
+    auto session = reporter.seconds.find(std::string("Session/") + c.name);
+    auto draws = reporter.seconds.find(std::string("DrawsOfSession/") + c.name);
+    if (session == reporter.seconds.end() || draws == reporter.seconds.end()) continue;
+    printf("%-14s %14.1f %14.1f %14.1f %8.2f\n", c.name, DrawsPerSession(c), session->second * 1e9,
+           draws->second * 1e9, session->second / draws->second);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  for (const BENCH_CASE &c : kCases) {
+    benchmark::RegisterBenchmark((std::string("Session/") + c.name).c_str(), BM_Session, &c);
+    benchmark::RegisterBenchmark((std::string("DrawsOfSession/") + c.name).c_str(),
+                                 BM_DrawsOfSession, &c);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  PrintRatios(reporter);
+  return 0;
+}
