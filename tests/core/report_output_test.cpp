@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -38,6 +37,12 @@ void PrepareRun(std::vector<std::string> words) {
   ns_pdf[2] = 2;
   tx_wait_hist[1] = 1;
   tx_wait_hist[3] = 1;
+}
+
+// The text with every not-a-number in one spelling, whatever its sign bit.
+std::string Unsigned(std::string text) {
+  for (size_t at; (at = text.find("-nan")) != std::string::npos;) text.erase(at, 1);
+  return text;
 }
 
 std::string ReportText(int32_t successes) {
@@ -108,10 +113,10 @@ TEST(ReportOutput, EmptyTablesPrintRowZeroWithoutAProbability) {
   std::vector<std::string> lines = Lines(ReportText(0));
   ASSERT_EQ(lines.size(), 8u);
   // Shares of no success at all are not numbers.
-  EXPECT_TRUE(std::regex_match(lines[1], std::regex("2, 3, 6, 1, 0, 0, 0, -?nan")));
-  EXPECT_TRUE(std::regex_match(lines[5], std::regex("2, 3, 6, 0.5, 0, 0, -?nan, -?nan")));
+  EXPECT_EQ(Unsigned(lines[1]), "2, 3, 6, 1, 0, 0, 0, nan");
+  EXPECT_EQ(Unsigned(lines[5]), "2, 3, 6, 0.5, 0, 0, nan, nan");
   EXPECT_EQ(lines[6], "txwait, prob, num");
-  EXPECT_TRUE(std::regex_match(lines[7], std::regex("   0, -?nan, 0")));
+  EXPECT_EQ(Unsigned(lines[7]), "   0, nan, 0");
 }
 
 TEST(ReportOutput, WaitingIndexIsPaddedToFourColumns) {
@@ -133,7 +138,7 @@ TEST(ReportOutput, RunWithoutSessionsPrintsNotANumber) {
   ASSERT_EQ(fields.size(), 38u);
   EXPECT_EQ(fields[0], "0");
   for (int column : {14, 15, 16, 20, 21, 22, 23, 27, 28, 36, 37})
-    EXPECT_TRUE(std::regex_match(fields[column], std::regex("-?nan"))) << "column " << column;
+    EXPECT_EQ(Unsigned(fields[column]), "nan") << "column " << column;
   for (int column : {17, 18, 19}) EXPECT_EQ(fields[column], "0") << "column " << column;
 }
 
