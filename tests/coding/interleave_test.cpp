@@ -81,8 +81,9 @@ TEST_F(Interleavers, RotateIsInvertedForEveryWordOfEveryLength) {
 TEST_F(Interleavers, ScrambleDrawsAgainOnTakenPositionsAndOnTheTopValue) {
   nf = 4;
   const uint32_t bucket = 4294967295u / 4;
-  std::vector<uint32_t> words = {2 * bucket, 2 * bucket + 5, 4294967295u, 0u,
-                                 bucket - 1, 3 * bucket,     bucket};
+  // The top word would be position 4; it is drawn again, not wrapped or clamped.
+  std::vector<uint32_t> words = {4294967295u, 2 * bucket, 2 * bucket + 5, 0u,
+                                 bucket - 1,  3 * bucket, bucket};
   QueueGenRandWords(words.data(), words.size());
   FSFInterleaveWordScramble(0);
   EXPECT_EQ(std::vector<int32_t>(bitScramble, bitScramble + 4), (std::vector<int32_t>{2, 0, 3, 1}));
