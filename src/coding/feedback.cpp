@@ -6,12 +6,7 @@
 
 int32_t FSFRefereeReplyClosestClass() { return RefClassesAt(ORed_word); }
 
-// The node wins when what it makes of the reply, seen through its mask, is the reply its own
-// word alone would have caused.
-int32_t FSFWonRoundClosestClass(int32_t reply, NODE *node) {
-  if (node->word_idx < 0) return 0;
-  return ClosestClassesAt(uint32_t(reply) & node->mask) == RefClassesAt(node->word);
-}
+int32_t FSFWonRoundClosestClass(int32_t reply, NODE *node) { return WonClosestClass(reply, node); }
 
 int32_t FSFRefereeReplyPerfectFeedback() { return RefClassesAt(ORed_word); }
 

@@ -4,10 +4,18 @@
 
 #include <cstdint>
 
+#include "coding/referee_tables.h"
 #include "core/records.h"
 
 int32_t FSFRefereeReplyClosestClass();
 int32_t FSFWonRoundClosestClass(int32_t reply, NODE *node);
+
+// The closest-class win test, for callers that test many nodes: the node wins when what it makes
+// of the reply, seen through its mask, is the reply its own word alone would have caused.
+inline bool WonClosestClass(int32_t reply, const NODE *node) {
+  if (node->word_idx < 0) return false;
+  return ClosestClassesAt(uint32_t(reply) & node->mask) == RefClassesAt(node->word);
+}
 
 int32_t FSFRefereeReplyPerfectFeedback();
 int32_t FSFWonRoundPerfectFeedback(int32_t reply, NODE *node);

@@ -3,6 +3,7 @@
 
 #include "channel/fading_masks.h"
 #include "coding/codeword_draw.h"
+#include "coding/feedback.h"
 #include "coding/superpose.h"
 #include "core/state.h"
 #include "sessions/endings.h"
@@ -35,6 +36,15 @@ uint64_t TransmitThreshold(double p) {
   return double(whole) < scaled ? whole + 1 : whole;
 }
 
+// One survivor's decision and uniform codeword draw straight from the generator: the rare case of
+// the one-pass loop below, kept out of it.
+[[gnu::noinline]] bool DecideOneTheGeneralWay(NODE *node, double p, uint32_t m) {
+  if (!(genrand_real2() < p)) return false;
+  node->word_idx = int32_t(DrawUniform(m));
+  node->word = uint32_t(codewords.codes[node->word_idx]);
+  return true;
+}
+
 // DrawTransmitters for the common case of uniform codeword draws and the mask model, in one pass
 // without a branch on the decision, which is a coin toss the processor cannot predict: each
 // survivor's decision word and the word after it (its codeword draw if it transmits) are read
@@ -45,43 +55,55 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
   const uint32_t m = uint32_t(codewords.count);
   if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
   const UNIFORM_BUCKETS buckets = mt_rand.buckets;
-  uint32_t heard = ORed_word;
+  const int32_t *codes = codewords.codes;
+  NODE *const *contenders = alive->members;
+  NODE **senders = tx->members;
+  uint32_t heard = ORed_word, next = mt_rand.next, available = mt_rand.count;
   int32_t count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
-    NODE *node = alive->members[i];
-    const uint32_t next = mt_rand.next;
-    if (mt_rand.count - next >= 2) {
+    NODE *node = contenders[i];
+    if (available - next >= 2) {
       const uint32_t transmit = mt_rand.buffer[next] < threshold;
       const uint32_t index = BucketOf(mt_rand.buffer[next + 1], buckets);
       if (index < m || !transmit) {
-        const uint32_t word = uint32_t(codewords.codes[index < m ? index : 0]);
-        mt_rand.next = next + 1 + transmit;
+        const uint32_t word = uint32_t(codes[index < m ? index : 0]);
+        next += 1 + transmit;
         node->word_idx = transmit ? int32_t(index) : node->word_idx;
         node->word = transmit ? word : node->word;
         heard |= word & node->mask & (0u - transmit);
-        tx->members[count] = node;
+        senders[count] = node;
         count += int32_t(transmit);
         continue;
       }
     }
-    if (genrand_real2() < pt[k]) {
-      node->word_idx = int32_t(DrawUniform(m));
-      node->word = uint32_t(codewords.codes[node->word_idx]);
+    mt_rand.next = next;
+    if (DecideOneTheGeneralWay(node, pt[k], m)) {
       heard |= node->word & node->mask;
-      tx->members[count++] = node;
+      senders[count++] = node;
     }
+    next = mt_rand.next;
+    available = mt_rand.count;
   }
+  mt_rand.next = next;
   ORed_word = heard;
   tx->count = count;
 }
 
-// The winners, appended without a branch on each test's outcome.
+// The winners, appended without a branch on each test's outcome; the closest-class test, the
+// default, is made in place.
 void KeepWinners(const NODELIST *tx, NODELIST *won) {
-  int32_t reply = FSFRefereeReply();
+  const int32_t reply = FSFRefereeReply();
   int32_t count = 0;
-  for (int32_t i = 0; i < tx->count; i++) {
-    won->members[count] = tx->members[i];
-    count += FSFWonRound(reply, tx->members[i]) != 0;
+  if (FSFWonRound == FSFWonRoundClosestClass) {
+    for (int32_t i = 0; i < tx->count; i++) {
+      won->members[count] = tx->members[i];
+      count += WonClosestClass(reply, tx->members[i]);
+    }
+  } else {
+    for (int32_t i = 0; i < tx->count; i++) {
+      won->members[count] = tx->members[i];
+      count += FSFWonRound(reply, tx->members[i]) != 0;
+    }
   }
   won->count = count;
 }
@@ -104,15 +126,18 @@ int32_t SimSession(int32_t referees) {
   DrawChannels();
   const bool uniform_mask = GenRandGeomUni == GenRandModUni2 && BuildORedWord == BuildORedWordMask;
   for (int32_t k = 0; k < ns; k++) {
-    ClearORedWord();
-    if (uniform_mask)
+    // Under the mask model the superposed word is complete as soon as the last word is added.
+    if (uniform_mask) {
+      ORed_word = 0;
       DrawTransmittersUniformMask(alive, tx, k);
-    else
+    } else {
+      ClearORedWord();
       DrawTransmitters(alive, tx, k);
+    }
     if (tx->count == 0) continue;
     listeners += alive->count - tx->count;
     if (listeners == 0) continue;  // nobody heard the round: it is not decided
-    ExtractORedWord();
+    if (!uniform_mask) ExtractORedWord();
     KeepWinners(tx, won);
     if (won->count == 0) {
       failures++;

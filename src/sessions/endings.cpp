@@ -8,10 +8,13 @@
 namespace {
 
 // Counts one entry of a histogram, ending the run with status 4 when the index is past its end.
+[[gnu::cold, noreturn]] void HistogramOverflow(const char *name, int64_t index, int32_t size) {
+  Fail(4, "Error: Index out of range for \"%s\" (%ld/%ld). Preallocate more memory. Aborting ...",
+       name, long(index), long(size));
+}
+
 void CountIn(int32_t *histogram, int64_t index, int32_t size, const char *name) {
-  if (index >= size)
-    Fail(4, "Error: Index out of range for \"%s\" (%ld/%ld). Preallocate more memory. Aborting ...",
-         name, long(index), long(size));
+  if (index >= size) HistogramOverflow(name, index, size);
   histogram[index]++;
 }
 
@@ -29,13 +32,17 @@ int32_t EndWithSuccess(NODE *winner, int32_t round) {
   int64_t waited = int64_t(winner->wait_succ) + winner->wait_coll + 1;
   if (adaptive) AdaptUpdateEstimate(double(waited));
   if (pdf_tx_wait) CountIn(tx_wait_hist, waited, tx_wait_hist_size, "tx_wait");
-  over_min_frames = 1;
+  // Every active node has waited one more session; the quota is met when nobody is short of it.
+  const double duration = t_succ;
+  const int32_t quota = min_frames;
+  int32_t quota_met = 1;
   for (int32_t i = 0; i < nn; i++) {
     NODE &node = nodes[i];
     node.wait_succ++;
-    if (node.successes > 0) node.t_since_succ += t_succ;
-    if (node.successes < min_frames) over_min_frames = 0;
+    if (node.successes > 0) node.t_since_succ += duration;
+    if (node.successes < quota) quota_met = 0;
   }
+  over_min_frames = quota_met;
   winner->wait_succ = 0;
   winner->wait_coll = 0;
   winner->t_since_succ = 0.0;
@@ -45,9 +52,10 @@ int32_t EndWithSuccess(NODE *winner, int32_t round) {
 }
 
 int32_t EndWithoutSuccess() {
+  const double duration = t_coll;
   for (int32_t i = 0; i < nn; i++) {
     NODE &node = nodes[i];
-    if (node.successes > 0) node.t_since_succ += t_coll;
+    if (node.successes > 0) node.t_since_succ += duration;
     node.wait_coll++;
   }
   CountIn(ns_pdf, ns, ns_pdf_size, "ns_pdf");

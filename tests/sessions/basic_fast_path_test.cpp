@@ -1,11 +1,13 @@
-// The one-pass transmit decisions used for uniform codeword draws under the mask model: the same
-// generator words give the same sessions as the general path through the operation slots.
+// The one-pass transmit decisions used for uniform codeword draws under the mask model, and the
+// in-place closest-class test: the same generator words give the same sessions as the general
+// path through the operation slots.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "coding/codeword_draw.h"
+#include "coding/feedback.h"
 #include "common/test_util.h"
 #include "core/state.h"
 #include "sessions/basic.h"
@@ -13,9 +15,18 @@
 
 namespace {
 
-// The uniform draw behind another slot address, which sends the session down the general path.
+// The uniform draw and the closest-class test behind other slot addresses, which send the session
+// down the general path.
 int32_t UniformThroughTheSlot(double tau, int32_t low, int32_t high) {
   return GenRandModUni2(tau, low, high);
+}
+int32_t ClassThroughTheSlot(int32_t reply, NODE *node) {
+  return FSFWonRoundClosestClass(reply, node);
+}
+
+void TakeTheGeneralPath() {
+  GenRandGeomUni = UniformThroughTheSlot;
+  if (FSFWonRound == FSFWonRoundClosestClass) FSFWonRound = ClassThroughTheSlot;
 }
 
 // Everything a run of sessions leaves behind that depends on the draws.
@@ -34,7 +45,7 @@ std::vector<double> Outcome(int sessions) {
 std::vector<double> PlaySessions(const std::vector<std::string> &words, bool general,
                                  int sessions) {
   PrepareSimulation(words, 11);
-  if (general) GenRandGeomUni = UniformThroughTheSlot;
+  if (general) TakeTheGeneralPath();
   return Outcome(sessions);
 }
 
@@ -59,7 +70,7 @@ TEST(BasicSessionFastPath, RetakesACodewordDrawLikeTheGeneralPath) {
   const uint32_t words[] = {0, UINT32_MAX, 3 * width, UINT32_MAX, 0, 5 * width, 0, width};
   for (bool general : {false, true}) {
     PrepareSimulation({"nn=2", "pt=0.5,0.5", "debug=0"});
-    if (general) GenRandGeomUni = UniformThroughTheSlot;
+    if (general) TakeTheGeneralPath();
     QueueGenRandWords(words, 8);
     EXPECT_EQ(SimSession(refs), 1) << "general " << general;
     EXPECT_EQ(nodes[0].successes, 1);
