@@ -9,9 +9,10 @@
 
 namespace {
 
+// Never destroyed, so the blocks stay reachable through it until the process ends.
 std::vector<void *> &LiveBlocks() {
-  static std::vector<void *> blocks;
-  return blocks;
+  static auto *blocks = new std::vector<void *>;
+  return *blocks;
 }
 
 void Forget(void *block) {
