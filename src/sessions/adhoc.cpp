@@ -61,22 +61,12 @@ int32_t SimRoundAdhocRSSI(int32_t i) {
   NodelistResetRSSI(tx);
   RefereesReply(referees, quiet, tx);
   KeepSurvivors(tx, quiet, won, referees);
-  if (won->count == 0) {
-    failures++;
-    return EndWithoutSuccess();
-  }
-  if (won->count == 1) return EndWithSuccess(won->members[0], i);
-  ViewOf(alive, won, won->count);
-  return kSessionGoesOn;
+  return SettleRound(won, i);
 }
 
 int32_t SimSessionAdhocRSSI(int32_t) {
   ViewOf(&nodelists[NL_ALIVE], &nodelists[NL_ALL], nn);
   nodelists[NL_REFEREES].count = 0;
   RSSIStartSession();
-  for (int32_t i = 0; i < ns; i++) {
-    int32_t result = SimRoundAdhocRSSI(i);
-    if (result != kSessionGoesOn) return result;
-  }
-  return EndWithoutSuccess();
+  return PlayRounds(SimRoundAdhocRSSI);
 }

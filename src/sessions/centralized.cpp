@@ -56,21 +56,11 @@ int32_t SimRoundCentralizedRSSI(int32_t i) {
     AccessPointReplies(tx);
   }
   KeepSurvivors(tx, quiet, won);
-  if (won->count == 0) {
-    failures++;
-    return EndWithoutSuccess();
-  }
-  if (won->count == 1) return EndWithSuccess(won->members[0], i);
-  ViewOf(alive, won, won->count);
-  return kSessionGoesOn;
+  return SettleRound(won, i);
 }
 
 int32_t SimSessionCentralizedRSSI(int32_t) {
   ViewOf(&nodelists[NL_ALIVE], &nodelists[NL_ALL], nn);
   RSSIStartSession();
-  for (int32_t i = 0; i < ns; i++) {
-    int32_t result = SimRoundCentralizedRSSI(i);
-    if (result != kSessionGoesOn) return result;
-  }
-  return EndWithoutSuccess();
+  return PlayRounds(SimRoundCentralizedRSSI);
 }

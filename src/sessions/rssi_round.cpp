@@ -33,3 +33,21 @@ void Receive(NODELIST *receivers, const NODELIST *senders) {
 void ReceiveFrom(NODELIST *receivers, NODE *sender) {
   for (int32_t r = 0; r < receivers->count; r++) RSSIAdd(receivers->members[r], sender);
 }
+
+int32_t SettleRound(NODELIST *won, int32_t round) {
+  if (won->count == 0) {
+    failures++;
+    return EndWithoutSuccess();
+  }
+  if (won->count == 1) return EndWithSuccess(won->members[0], round);
+  ViewOf(&nodelists[NL_ALIVE], won, won->count);
+  return kSessionGoesOn;
+}
+
+int32_t PlayRounds(int32_t (*round_step)(int32_t round)) {
+  for (int32_t i = 0; i < ns; i++) {
+    int32_t result = round_step(i);
+    if (result != kSessionGoesOn) return result;
+  }
+  return EndWithoutSuccess();
+}

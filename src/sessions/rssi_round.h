@@ -17,3 +17,11 @@ void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, in
 void Receive(NODELIST *receivers, const NODELIST *senders);
 // Adds the sender's word to every receiver through the pair gains.
 void ReceiveFrom(NODELIST *receivers, NODE *sender);
+
+// The end of a decided round with the survivors in won: a protocol failure when there are none, a
+// success when one is left (both booked, the session's result returned), otherwise won becomes
+// the next round's contenders and kSessionGoesOn is returned.
+int32_t SettleRound(NODELIST *won, int32_t round);
+// Plays the rounds of a session with the given round step; after the last round the session ends
+// without success.
+int32_t PlayRounds(int32_t (*round_step)(int32_t round));
