@@ -11,13 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "channel/rssi.h"
-#include "config/options.h"
-#include "config/setup.h"
 #include "core/state.h"
 #include "sessions/adhoc.h"
 #include "sessions/centralized.h"
-#include "support/gsl_rand.h"
 #include "support/mt_rand.h"
 
 namespace {
@@ -25,20 +23,9 @@ namespace {
 const int kNodeCounts[] = {10, 50, 200};
 const int kGainBatch = 1024;
 
-// Resets the state, reads the option words as the program does, seeds both generators and sets up.
 void SetUp(std::vector<std::string> words) {
-  static std::vector<std::string> kept;  // keyword options point into the words
-  kept = {"qrvl_sim", "debug=0", "ns=3"};
-  kept.insert(kept.end(), words.begin(), words.end());
-  std::vector<char *> argv;
-  for (std::string &word : kept) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  ResetState();
-  ParseMainArgs(int(kept.size()), argv.data());
-  SetupRandGSL();
-  init_genrand(12345u);
-  SeedRandGSL(54321u);
-  InitSimVars();
+  words.insert(words.end(), {"ns=3", "seed=12345"});
+  StartUpWith(words);
 }
 
 // The gains the last session drew: the subcarriers marked drawn on the pairs stamped with it.

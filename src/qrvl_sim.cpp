@@ -1,19 +1,15 @@
 // QRVL Simulator: Monte Carlo simulation of OFDM-signalled contention with referee feedback.
-// One run per process: read the options, seed the generators, set up, play the sessions, report.
+// One run per process: start up, play the sessions, report.
 #include <cstdio>
 
-#include "config/options.h"
-#include "config/setup.h"
 #include "core/report.h"
 #include "core/run_loop.h"
+#include "core/startup.h"
 #include "core/state.h"
-#include "support/seeding.h"
 #include "support/stopwatch.h"
 
 int main(int argc, char **argv) {
-  ParseMainArgs(argc, argv);
-  SeedGenerators();
-  InitSimVars();
+  StartUp(argc, argv);
   SessionFn session = ChooseSession();
   if (debug > 1) Stopwatch(0);
   int32_t successes = RunLoop(session);

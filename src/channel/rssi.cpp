@@ -95,16 +95,40 @@ void NodelistResetRSSI(NODELIST *list) {
   for (int32_t i = 0; i < list->count; i++) RSSIReset(list->members[i]);
 }
 
-void RSSIAdd(NODE *receiver, NODE *sender, const double *gains) {
-  for (uint32_t bits = sender->word & LowBits(nf); bits; bits &= bits - 1) {
+namespace {
+
+void AddOn(NODE *receiver, uint32_t bits, const double *gains) {
+  for (; bits; bits &= bits - 1) {
     int m = std::countr_zero(bits);
     receiver->rssi_acc[m] += gains[m];
   }
 }
 
+// The subcarriers of bits that the receiver does not detect yet.
+uint32_t Undetected(const NODE *receiver, uint32_t bits) {
+  for (uint32_t rest = bits; rest; rest &= rest - 1) {
+    int m = std::countr_zero(rest);
+    if (receiver->rssi_acc[m] >= rssi_thresh_pw) bits &= ~(1u << m);
+  }
+  return bits;
+}
+
+}  // namespace
+
+void RSSIAdd(NODE *receiver, NODE *sender, const double *gains) {
+  AddOn(receiver, sender->word & LowBits(nf), gains);
+}
+
+// In a session that draws gains on demand, a subcarrier the receiver already detects stays
+// detected whatever more power arrives: its gain is neither needed nor drawn, and the accumulator
+// there stays at a power that is detected. Every outcome keeps its law.
 void RSSIAdd(NODE *receiver, NODE *sender) {
-  if (rssi_session) DrawPairOnDemand(receiver->id, sender->id, sender->word & LowBits(nf));
-  RSSIAdd(receiver, sender, rssi[receiver->id][sender->id]);
+  uint32_t bits = sender->word & LowBits(nf);
+  if (rssi_session) {
+    bits = Undetected(receiver, bits);
+    DrawPairOnDemand(receiver->id, sender->id, bits);
+  }
+  AddOn(receiver, bits, rssi[receiver->id][sender->id]);
 }
 
 uint32_t DetectedSubcarriers(const double *powers) {

@@ -36,8 +36,9 @@ uint32_t DetectedSubcarriers(const double *powers);
 void RSSIReset(NODE *node);
 void NodelistResetRSSI(NODELIST *list);
 // Adds the sender's power on each subcarrier of its word to the receiver's accumulator, through
-// the pair gain of the table (drawn first when the session has not used it yet) or through the
-// given gain vector.
+// the pair gain of the table or through the given gain vector. In a session that draws gains on
+// demand, the gain is drawn when first needed, and not at all on a subcarrier the receiver
+// already detects (its accumulator there stays at a detected power instead of the full sum).
 void RSSIAdd(NODE *receiver, NODE *sender);
 void RSSIAdd(NODE *receiver, NODE *sender, const double *gains);
 // 1 when some subcarrier's accumulated power reaches the threshold.

@@ -1,0 +1,7 @@
+// The program's start-up: the options, both generators and the set-up, in that order, leaving a
+// simulation state ready for the first session.
+#pragma once
+
+// Reads the options (help and option errors end the process there), seeds the generators (from
+// the time of day, or from the seed option) and runs the set-up.
+void StartUp(int argc, char **argv);
