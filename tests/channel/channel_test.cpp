@@ -1,0 +1,200 @@
+// Channel models: the fading masks (the subcarriers each model fades for scripted draws, the
+// generator outputs it takes, the law of the faded set) and the received-power model (gains drawn
+// from GSL's generator, their law, order, symmetry and flat form; a receiver's sums and replies).
+#include <gsl/gsl_randist.h>
+#include <gsl/gsl_rng.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "channel/fading_masks.h"
+#include "channel/rssi.h"
+#include "common/test_util.h"
+#include "core/state.h"
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+typedef void (*MODEL)(NODE *);
+const MODEL none = FSFRandChannelMaskNone, binom = FSFRandChannelMaskBinom,
+            num = FSFRandChannelMaskNumber, geom = FSFRandChannelMaskGeom;
+
+void Configure(int32_t carriers, double param) {  // param: fsf_prob, fsf_num or fsf_tau
+  ResetState();
+  nf = carriers, fsf_prob = fsf_tau = param, fsf_num = int32_t(param);
+}
+
+// none and binom with fsf_prob 0 draw nothing; binom fades where fsf_prob exceeds the draw (u just
+// below and at 0.5); positions nf and taken ones are drawn again, as is geom's count nf + 1.
+TEST(FadingMasks, ScriptedDrawsFadeTheirSubcarriersAndTakeNoMoreOutputs) {
+  const uint32_t half = 2147483647u;  // floor((2^32 - 1) / 2)
+  auto faded = [](MODEL model, int32_t carriers, double param, std::vector<uint32_t> words) {
+    Configure(carriers, param);
+    QueueGenRandWords(words.data(), words.size());
+    NODE node{};
+    model(&node);
+    EXPECT_EQ(GenRandWordsUsed(), words.size());
+    return ~node.mask;
+  };
+  EXPECT_EQ(faded(none, 26, 0, {}), 0u);
+  EXPECT_EQ(faded(binom, 6, 0, {}), 0u);
+  EXPECT_EQ(faded(binom, 2, .5, {half, half + 1}), 1u);
+  EXPECT_EQ(faded(num, 2, 2, {~0u, 0, 9, half}), 3u);
+  EXPECT_EQ(faded(geom, 1, 0, {~0u, half, ~0u, 0}), 1u);
+}
+
+struct LAW_CASE {
+  MODEL model;
+  int32_t nf, trials;
+  double param;
+};
+class FadingLaw : public testing::TestWithParam<LAW_CASE> {};
+
+// P(count = k): binomial for binom; q^k (1 - q) / (1 - q^(nf + 1)) with q = 1 - fsf_tau for geom
+// (1 / (nf + 1) for fsf_tau 0); 1 for k = min(nf, fsf_num) under num. Positions are uniform, so
+// each subcarrier is faded in a share E[count] / nf of the masks.
+TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
+  const LAW_CASE &c = GetParam();
+  Configure(c.nf, c.param);
+  std::vector<long> per_count(size_t(c.nf) + 1), per_carrier(size_t(c.nf));
+  for (int t = 0; t < c.trials; t++) {
+    NODE node{};
+    c.model(&node);
+    ASSERT_EQ(node.mask | ((1u << c.nf) - 1), ~0u);  // bits at and above nf stay set
+    per_count[size_t(std::popcount(~node.mask))]++;
+    for (int32_t b = 0; b < c.nf; b++) per_carrier[size_t(b)] += ~node.mask >> b & 1;
+  }
+  auto expect_share = [&](long hits, double p, int i) {
+    EXPECT_NEAR(double(hits) / c.trials, p, 5 * std::sqrt(p * (1 - p) / c.trials)) << i;
+  };
+  double mean = 0, q = 1 - c.param, choose = 1;
+  for (int k = 0; k <= c.nf; k++, choose = choose * (c.nf - k + 1) / k) {
+    double p = c.model == num     ? k == std::min(c.nf, int(c.param))
+               : c.model == binom ? choose * std::pow(c.param, k) * std::pow(q, c.nf - k)
+               : c.param == 0     ? 1.0 / (c.nf + 1)
+                                  : std::pow(q, k) * (1 - q) / (1 - std::pow(q, c.nf + 1));
+    mean += k * p;
+    expect_share(per_count[size_t(k)], p, k);
+  }
+  for (int b = 0; b < c.nf; b++) expect_share(per_carrier[size_t(b)], mean / c.nf, 100 + b);
+}
+const LAW_CASE kLaws[] = {{binom, 10, 40000, 0.3}, {geom, 6, 60000, 0.75}, {geom, 6, 30000, 0.3},
+                          {geom, 6, 40000, 0},     {num, 26, 20000, 5},    {num, 26, 2000, 25},
+                          {num, 26, 2000, 26},     {num, 26, 2000, 40},    {num, 6, 2000, 1},
+                          {num, 1, 2000, 3},       {num, 6, 100, 0},       {binom, 26, 100, 1},
+                          {geom, 26, 100, 1}};
+INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws));
+
+// The gain the model must draw next, from a GSL generator of the type and seed Prepare sets.
+gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
+double Next() {
+  double r = gsl_ran_rayleigh(reference, std::sqrt(0.5 * rssi_avg_pw));
+  return r * r + rssi_min_pw;
+}
+
+void Prepare(std::vector<std::string> words) {
+  words.push_back("debug=1");
+  PrepareSimulation(words);
+  SeedRandGSL(777);
+  gsl_rng_set(reference, 777);
+  init_genrand(5);
+}
+
+// Conversions (of the defaults at set-up); a gain per subcarrier in order, even with flat pairs;
+// the mask clears those below the threshold. R^2 is exponential with mean and standard deviation
+// rssi_avg_pw: a gain has mean rssi_avg_pw + rssi_min_pw, and misses with 0.009752605629902211.
+TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
+  for (auto [dbm, pw] : {std::pair{-30.0, 1.0}, {0.0, 1000.0}}) EXPECT_EQ(dbm2pw(dbm), pw);
+  for (double dbm : {-120.0, -82.0, 17.5}) EXPECT_NEAR(pw2dbm(dbm2pw(dbm)), dbm, 1e-12);
+  Prepare({"nf=26", "rssi_type=1"});
+  const double avg = 6.30957344480193e-4, low = 1.2589254117941662e-7, miss = 0.009752605629902211;
+  for (auto [got, pw] :
+       {std::pair{rssi_avg_pw, avg}, {rssi_min_pw, low}, {rssi_thresh_pw, 6.309573444801943e-6}})
+    EXPECT_NEAR(got, pw, pw * 1e-14);
+  double sum = 0, missed = 0, n = 40000.0 * 26;
+  for (int t = 0; t < 40000; t++) {
+    FSFRandChannelSubcarriersRSSI(&nodes[0]);
+    uint32_t faded = 0;
+    for (int m = 0; m < 26; m++) {
+      ASSERT_EQ(nodes[0].rssi_acc[m], Next()) << m;
+      sum += nodes[0].rssi_acc[m];
+      faded |= uint32_t(nodes[0].rssi_acc[m] < rssi_thresh_pw) << m;
+    }
+    ASSERT_EQ(nodes[0].mask, ~faded);
+    missed += std::popcount(faded);
+  }
+  EXPECT_NEAR(sum / n, avg + low, 5 * avg / std::sqrt(n));
+  EXPECT_NEAR(missed / n, miss, 5 * std::sqrt(miss * (1 - miss) / n));
+}
+
+// Pairs a < b among the first nn nodes in order, per subcarrier or one gain for all when flat,
+// symmetric; the other entries and the diagonal are kept; without subcarriers nothing is drawn.
+TEST(Rssi, PairGainsFollowTheStreamForTheActivePairsOnly) {
+  for (int flat = 0; flat < 2; flat++) {
+    Prepare({"nn=6", "nf=3", "rssi_type=" + std::to_string(flat)});
+    for (int i = 0; i < 6 * 6 * 3; i++) rssi[i / 18][i / 3 % 6][i % 3] = -1;
+    nn = 4;
+    RSSIDrawPairGains();
+    for (int i = 0; i < 6 * 6 * 3; i++) {
+      int a = i / 18, b = i / 3 % 6, m = i % 3;
+      if (b < a) continue;
+      double g = a == b || b >= 4 ? -1 : m == 0 || !flat ? Next() : rssi[a][b][0];
+      ASSERT_EQ(rssi[a][b][m], g) << a << b << m;
+      ASSERT_EQ(rssi[b][a][m], g) << a << b << m;
+    }
+    nf = 0;
+    RSSIDrawPairGains();
+    FSFRandChannelSubcarriersRSSI(&nodes[0]);
+    EXPECT_EQ(nodes[0].mask, ~0u);
+    nf = 3;
+    EXPECT_EQ(DrawGain(), Next());
+    EXPECT_EQ(GenRandWordsUsed(), 0u);  // the protocol's generator is not used
+  }
+}
+
+// Sums through the receiver's row of the table or a gain vector (the access point's links are
+// 1.0), over the sender's word only; detected from the threshold on, never when not a number; the
+// reply and the win test.
+TEST(Rssi, ReceiverSumsDetectsRepliesAndWins) {
+  Prepare({"nn=4", "nf=6", "interleave=1"});
+  const double t = rssi_thresh_pw, gains[6] = {NAN, 7, INFINITY, 7, 7, 7};
+  for (int i = 0; i < 4; i++) std::fill_n(nodes[i].rssi_acc, 6, 5.0);
+  NODELIST list{nodelists[NL_TX].members, 2};
+  list.members[0] = &nodes[2], list.members[1] = &nodes[0];
+  NodelistResetRSSI(&list);
+  for (int m = 0; m < 6; m++) rssi[0][1][m] = rssi[0][2][m] = t / 2, rssi[1][0][m] = 1;
+  nodes[1].word = 0b000101, nodes[2].word = 0b000110, nodes[3].word = 0b011010;
+  RSSIAdd(&nodes[0], &nodes[1]);
+  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[0]), 0);
+  RSSIAdd(&nodes[0], &nodes[2]);  // two senders below the threshold reach it together
+  RSSIExtractWord(&nodes[0]);
+  EXPECT_EQ(nodes[0].rx_word, 0b000100u);
+  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[0]), 1);
+  RSSIAdd(&nodes[2], &nodes[3], rssi_AP[3]);
+  RSSIAdd(&nodes[2], &nodes[1], gains);
+  RSSIExtractWord(&nodes[2]);
+  EXPECT_EQ(nodes[2].rx_word, 0b011110u);
+  EXPECT_EQ(nodes[1].rssi_acc[5] + nodes[3].rssi_acc[0], 10.0);  // not in the list: kept
+  // One-hot words rotated by the interleaver: the reply is the highest subcarrier heard, and a
+  // node wins when the class it makes of rx_word (silence: class 0) is its own word's.
+  auto rot = [](uint32_t w) { return ((w & 1) << 5) | (w >> 1); };
+  auto reply = [&](uint32_t w) { return w ? rot(1u << (31 - std::countl_zero(w))) : 0u; };
+  NODE node{};
+  for (uint32_t r = 0; r < 64; r++) {
+    node.rx_word = r;
+    RSSIBuildReply(&node);
+    ASSERT_EQ(node.word, reply(r)) << r;
+    uint32_t understood = r ? reply(((r << 1) | (r >> 5)) & 63) : rot(1);
+    for (node.word = 0; node.word < 64; node.word++)
+      ASSERT_EQ(RSSIWonRound(&node), understood == reply(node.word)) << r << " " << node.word;
+  }
+  nf = 0;
+  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[2]), 0);
+}
+
+}  // namespace
