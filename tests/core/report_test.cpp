@@ -1,0 +1,159 @@
+// The results report: its exact text from hand-made counters (every table, the header and summary
+// line by debug level, the guards of runs without success), and whole runs whose printed figures
+// are recomputed from their printed counts and the timing model's durations.
+#include "core/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/test_util.h"
+#include "core/state.h"
+
+namespace {
+
+const std::string kHeader =
+    "runs, B, DATA, APP, sifs, difs, ts, nn, refs, nf, ns, failures, successes, ns_max, Ps, Pc, "
+    "S, D, D_an, D_net, Ps_node, Pc_node, S_node, runtime, nn_succ, nn_succ_percentage, "
+    "min_frames, T, T_app, fsf_num, fsf_prob, fsf_tau, rssi_min, rssi_max, rssi_avg, "
+    "rssi_thresh, pps, pps_node";
+
+// The text with every not-a-number in one spelling, whatever its sign bit.
+std::string Unsigned(std::string text) {
+  for (size_t at; (at = text.find("-nan")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+std::string ReportText(int32_t successes) {
+  testing::internal::CaptureStdout();
+  Report(successes);
+  fflush(stdout);
+  return Unsigned(testing::internal::GetCapturedStdout());
+}
+
+// Three nodes in use of four records (node 4 must count nowhere), two rounds, eight sessions of
+// which six succeeded; node 3's single success has no delay; t_succ 1 ms and t_coll 0.5 ms.
+TEST(Report, EveryTableAndTheSummaryByDebugLevel) {
+  PrepareSimulation({"nn=3", "ad_runs=9:4", "pt=0.25,0.75", "runs=8", "B=1000000", "DATA=1000",
+                     "APP=200", "ts=1e-05", "sifs=2e-05", "difs=3e-05", "tx_wait_hist_size=4",
+                     "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1", "debug=1"});
+  t_succ = 1e-3, t_coll = 5e-4, failures = 1;
+  const int32_t successes[4] = {2, 3, 1, 5};
+  const double delay[4] = {0.003, 0.004, 7.0, 1.0};
+  for (int32_t i = 0; i < 4; i++)
+    nodes[i].successes = successes[i], nodes[i].transmissions = i + 3,
+    nodes[i].t_delay_sum = delay[i];
+  ns_pdf[0] = 4, ns_pdf[1] = 2, ns_pdf[2] = 2, tx_wait_hist[1] = 2, tx_wait_hist[3] = 4;
+  const std::string summary =
+      "8, 1000000, 1000, 200, 2e-05, 3e-05, 1e-05, 3, 1, 6, 2, 1, 6, 2, 0.75, 0.25, 1.02857, "
+      "0.0025, 0.0035, 0.000833333, 0.25, 0.75, 0.342857, 0.007, 2, 66.6667, 0, 1.02857e+06, "
+      "857143, 1, 0.1, 0.75, -99, -52, -62, -82, 857.143, 285.714";
+  const std::string rounds = ", 0.25, 0.75, 0, 0, 1, 1\n";
+  const std::string names = ", pt[0], pt[1], tau[0], tau[1], pn[0], pn[1]\n";
+  const std::string rounds_table =
+      "nn, ns, nf, pt[slot], slot, successes, pdf, cdf\n3, 2, 6, 0.25, 0, 4, 0.5, 0.5\n"
+      "3, 2, 6, 0.75, 1, 2, 0.25, 0.75\n3, 2, 6, nan, 2, 2, 0.25, 1\n";
+  EXPECT_EQ(
+      ReportText(6),
+      "nn, ns, nf, node, successes, Ps, Pt, pdf\n3, 2, 6, 1, 2, 0.25, 0.375, 0.333333\n"
+      "3, 2, 6, 2, 3, 0.375, 0.5, 0.5\n3, 2, 6, 3, 1, 0.125, 0.625, 0.166667\n" +
+          kHeader + names + summary + rounds + rounds_table +
+          "txwait, prob, num\n   0, 0, 0\n   1, 0.333333, 2\n   2, 0, 0\n   3, 0.666667, 4\n");
+  pdf_nodes = pdf_tx_wait = 0;
+  debug = 2;
+  EXPECT_EQ(ReportText(6), kHeader + names + summary + rounds + rounds_table);
+  debug = 0;
+  EXPECT_EQ(ReportText(6), summary + rounds + rounds_table);
+  debug = -1, pdf_rounds = 0;
+  EXPECT_EQ(ReportText(6), summary + "\n");
+  ns_pdf[ns_pdf_size - 1] = 1;  // the last round used is searched over the whole histogram
+  EXPECT_EQ(ComputeFigures(6).ns_max, ns_pdf_size - 1);
+}
+
+// No success in five sessions: infinite and undefined delays print 0, shares of nothing are not
+// numbers; node 1's infinite delay sum is guarded too. Then no session at all.
+TEST(Report, RunsWithoutSuccessAndWithoutSessions) {
+  PrepareSimulation({"nn=2", "runs=5", "debug=-1", "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1"});
+  t_succ = 1e-3, t_coll = 5e-4;
+  nodes[0].successes = 2, nodes[0].t_delay_sum = INFINITY;
+  EXPECT_EQ(ReportText(0),
+            "nn, ns, nf, node, successes, Ps, Pt, pdf\n2, 3, 6, 1, 2, 0.4, 0, inf\n"
+            "2, 3, 6, 2, 0, 0, 0, nan\n"
+            "5, 6000000, 8184, 0, 1.6e-05, 2.4e-05, 8e-06, 2, 1, 6, 3, 0, 0, 0, 0, 1, 0, 0, 0, 0, "
+            "0, 1, 0, 0.0025, 1, 50, 0, 0, 0, 1, 0.1, 0.75, -99, -52, -62, -82, 0, 0\n"
+            "nn, ns, nf, pt[slot], slot, successes, pdf, cdf\n2, 3, 6, 0.5, 0, 0, nan, nan\n"
+            "txwait, prob, num\n   0, nan, 0\n");
+  runs = 0, pdf_nodes = pdf_rounds = pdf_tx_wait = 0;
+  EXPECT_EQ(ReportText(0),
+            "0, 6000000, 8184, 0, 1.6e-05, 2.4e-05, 8e-06, 2, 1, 6, 3, 0, 0, 0, nan, nan, nan, 0, "
+            "0, 0, nan, nan, nan, nan, 1, 50, 0, nan, nan, 1, 0.1, 0.75, -99, -52, -62, -82, nan, "
+            "nan\n");
+}
+
+// Without rounds every session ends at index 0 and the header names no per-round values.
+TEST(ReportOfARun, WithoutRounds) {
+  const SIM_RUN run =
+      RunSim({"ns=0", "runs=40", "debug=1", "pdf_slots=1", "pdf_nodes=1", "nn=2", "seed=3"});
+  const std::vector<std::string> lines = Lines(Unsigned(run.out));
+  ASSERT_EQ(lines.size(), 7u) << run.out << run.err;
+  EXPECT_EQ(lines[1], "2, 0, 6, 1, 0, 0, 1, nan");
+  EXPECT_EQ(lines[3], kHeader);
+  EXPECT_EQ(Fields(lines[4]).size(), 38u);
+  EXPECT_EQ(lines[6], "2, 0, 6, nan, 0, 40, 1, 1");
+}
+
+double Num(const std::string &field) { return std::stod(field); }
+// %g keeps six significant digits.
+void ExpectPrinted(const std::string &printed, double value, const std::string &what) {
+  EXPECT_NEAR(Num(printed), value, std::fabs(value) * 1e-5) << what;
+}
+
+// RTS/CTS at 6 Mbit/s: 8184 + 400 + 278 bits take 370 symbols, so the data frame lasts 20 + 1480
+// us; a success adds contention 48, RTS 48, CTS and ACK 40 each, three SIFS of 16 and a DIFS of
+// 24 (1748 us); a collision only contention, RTS and DIFS (120 us).
+TEST(ReportOfARun, FiguresFollowFromThePrintedCounts) {
+  const SIM_RUN run = RunSim({"nn=6", "runs=20000", "no_rts=0", "APP=400", "seed=12", "pdf_nodes=1",
+                              "pdf_slots=1", "pdf_tx_wait=1", "debug=-1"});
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_GT(lines.size(), 15u);
+  ASSERT_EQ(lines[13], "txwait, prob, num");  // after 6 nodes, the summary and 4 rounds
+  const std::vector<std::string> s = Fields(lines[7]);
+  ASSERT_EQ(s.size(), 38u);
+  const double R = Num(s[0]), Sn = Num(s[12]), nn = 6, Ps = Sn / R;
+  const double runtime = R * (Ps * 1748e-6 + (1 - Ps) * 120e-6), S = Sn * 8584 / 6e6 / runtime;
+  EXPECT_EQ(R, 20000);
+  // clang-format off
+  const struct { int column; double value; } kFigures[] = {
+      {14, Ps}, {15, 1 - Ps}, {16, S}, {18, runtime / Sn * nn}, {19, Num(s[17]) / nn},
+      {20, Ps / nn}, {21, 1 - Ps / nn}, {22, S / nn}, {23, runtime}, {27, 6e6 * S},
+      {28, 6e6 * S * 8184 / 8584}, {36, Sn / runtime}, {37, Sn / runtime / nn}};
+  // clang-format on
+  for (const auto &f : kFigures)
+    ExpectPrinted(s[f.column], f.value, "column " + std::to_string(f.column));
+  EXPECT_GE(Num(s[17]), 1748e-6);  // an interval between successes includes one exchange
+  double sum = 0, qualifying = 0, cumulative = 0, won = 0, waited = 0;
+  for (size_t i = 1; i <= 6; i++) {
+    const std::vector<std::string> row = Fields(lines[i]);
+    sum += Num(row[4]), qualifying += Num(row[4]) >= 2;
+    ExpectPrinted(row[7], Num(row[4]) / Sn, "node pdf");
+    EXPECT_GE(Num(row[6]), Num(row[5]));  // every success is a frame sent
+  }
+  EXPECT_EQ(sum, Sn);
+  EXPECT_EQ(Num(s[24]), qualifying);
+  ExpectPrinted(s[25], 100 * qualifying / nn, "nn_succ_percentage");
+  for (size_t j = 0; j < 4; j++) {
+    const std::vector<std::string> row = Fields(lines[9 + j]);
+    cumulative += Num(row[5]), won += j < 3 ? Num(row[5]) : 0;
+    ExpectPrinted(row[7], cumulative / R, "cdf");
+  }
+  EXPECT_EQ(won, Sn);
+  EXPECT_EQ(cumulative, R);
+  EXPECT_EQ(s[13], "3");
+  for (size_t i = 14; i < lines.size(); i++) waited += Num(Fields(lines[i])[2]);
+  EXPECT_EQ(waited, Sn);
+}
+
+}  // namespace

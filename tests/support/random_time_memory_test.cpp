@@ -1,0 +1,219 @@
+// The own MT19937 generator against the reference outputs, scripted words, the exactly uniform
+// index and truncated geometric draws, seeding, the stopwatches and checked allocation.
+#include <gsl/gsl_randist.h>
+#include <gsl/gsl_rng.h>
+#include <gtest/gtest.h>
+#include <sys/time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "core/state.h"
+#include "support/alloc.h"
+#include "support/fail.h"
+#include "support/geometric.h"
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+#include "support/seeding.h"
+#include "support/stopwatch.h"
+
+namespace {
+
+using Words = std::vector<uint32_t>;
+// Reference outputs 1 to 5 of seeds 5489 and 1.
+const Words kSeed5489 = {3499211612u, 581869302u, 3890346734u, 3586334585u, 545404204u};
+const Words kSeed1 = {1791095845u, 4282876139u, 3093770124u, 4005303368u, 491263u};
+
+Words Draw(int n) {
+  Words out(n);
+  for (uint32_t &word : out) word = genrand_int32();
+  return out;
+}
+
+TEST(OwnGenerator, ReferenceOutputsAcrossRegenerationsAndReseeding) {
+  init_genrand(1u);
+  EXPECT_EQ(Draw(5), kSeed1);
+  Draw(700);
+  init_genrand(5489u);
+  EXPECT_EQ(Draw(5), kSeed5489);
+  EXPECT_EQ(Draw(619).back(), 4020325887u);  // output 624
+  EXPECT_EQ(genrand_int32(), 4178893912u);   // output 625
+  EXPECT_EQ(Draw(10000 - 625).back(), 4123659995u);
+}
+
+// The child re-executes this binary, so its first draw comes before any seeding or reset.
+TEST(OwnGeneratorDeathTest, FirstDrawBeforeAnySeedingGivesTheSeed5489Sequence) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(exit(Draw(5) == kSeed5489 ? 0 : 1), testing::ExitedWithCode(0), "");
+}
+
+TEST(OwnGenerator, QueuedWordsComeFirstAndRealTwoMapsThemExactly) {
+  ResetState();
+  EXPECT_EQ(genrand_int32(), kSeed5489[0]);
+  const uint32_t words[3] = {0u, 0x80000000u, 0xFFFFFFFFu};
+  QueueGenRandWords(words, 3);  // inside a batch
+  EXPECT_EQ(genrand_real2(), 0.0);
+  EXPECT_EQ(genrand_real2(), 0.5);
+  EXPECT_EQ(genrand_real2(), 1.0 - 1.0 / 4294967296.0);
+  EXPECT_EQ(genrand_real2(), kSeed5489[1] / 4294967296.0);
+  Draw(621);
+  QueueGenRandWords(words + 2, 1);  // at the end of a batch
+  EXPECT_EQ(Draw(3), (Words{0xFFFFFFFFu, 4020325887u, 4178893912u}));
+}
+
+// GenRand(a, b) and the reference draw over b - a + 1 values (modulo 2^32): words above the last
+// full bucket are drawn again. 7 values have buckets of 613566756 words, ending at 4294967291.
+TEST(UniformDraw, BucketsAndRejectionOfTheTopWords) {
+  // clang-format off
+  const struct { int32_t a, b; Words words; int32_t value; } kCases[] = {
+      {0, 6, {613566755u}, 0}, {0, 6, {613566756u}, 1}, {0, 6, {4294967291u}, 6},
+      {0, 6, {4294967292u, 5u * 613566756u}, 5}, {-3, 3, {3u * 613566756u}, 0},
+      {0, 6, {0xFFFFFFFFu, 0xFFFFFFFEu, 4294967291u}, 6}, {1, 10, {4294967290u, 0u}, 1},
+      {5, 5, {0xFFFFFFFFu, 0x80000000u}, 5}, {INT32_MIN, INT32_MAX, {0xFFFFFFFFu}, INT32_MAX},
+      {0, INT32_MIN, {0x80000001u, 0xFFFFFFFFu, 0x80000000u}, INT32_MIN}};  // unit buckets
+  // clang-format on
+  for (const auto &c : kCases) {
+    ResetState();
+    QueueGenRandWords(c.words.data(), c.words.size());
+    EXPECT_EQ(GenRand(c.a, c.b), c.value) << c.a << ".." << c.b << " " << c.words[0];
+    EXPECT_EQ(genrand_int32(), kSeed5489[0]) << "every scripted word taken, no more";
+    auto next = [&, i = size_t(0)]() mutable { return c.words.at(i++); };  // throws past the end
+    EXPECT_EQ(DrawUniformFrom(uint32_t(c.b) - uint32_t(c.a) + 1u, next),
+              uint32_t(c.value) - uint32_t(c.a));
+  }
+}
+
+// The prepared reciprocal gives the bucket by division for the words around every bucket edge.
+TEST(UniformDraw, PreparedBucketsEqualDivisionAtTheEdges) {
+  for (uint64_t m : Words{1, 3, 6, 7, 26, 27, 1000, 65535, 65536, 1u << 31, (1u << 31) + 1, ~0u}) {
+    const uint64_t width = UINT32_MAX / m, top = UINT32_MAX;
+    const UNIFORM_BUCKETS buckets = PrepareBuckets(uint32_t(m));
+    for (uint64_t edge : {width, 2 * width, 3 * width, (m - 1) * width, m * width, top})
+      for (uint64_t r = edge - 1; r <= std::min(edge + 1, top); r++)
+        ASSERT_EQ(BucketOf(uint32_t(r), buckets), r / width) << m << " " << r;
+  }
+}
+
+// P(k <= j) = (1 - q^(j+1)) / (1 - q^n): the draw steps from j to j + 1 exactly there.
+TEST(TruncatedGeometric, StepsAtTheCumulativeLawWithItsLimitsAndClamp) {
+  const double top = std::nextafter(1.0, 0.0);
+  for (double q : {0.25, 0.6, 0.9}) {
+    for (int j = 0; j + 1 < 7; j++) {
+      const double step = (1 - std::pow(q, j + 1)) / (1 - std::pow(q, 7));
+      EXPECT_EQ(TruncatedGeometric(step - 1e-9, q, 7), j) << q;
+      EXPECT_EQ(TruncatedGeometric(step + 1e-9, q, 7), j + 1) << q;
+    }
+  }
+  for (double u : {0.0, 0.5, 0.99, top}) {
+    EXPECT_EQ(TruncatedGeometric(u, 0.0, 26), 0) << u;
+    EXPECT_EQ(TruncatedGeometric(u, 1.0, 10), int(u * 10)) << u;  // the uniform limit
+    EXPECT_EQ(TruncatedGeometric(u, 0.5, 1), 0) << u;  // 1 - top * 0.5 rounds to 0.5: clamped
+  }
+}
+
+// Frequencies of GenRand over 5 values (q = 1) and of the truncated geometric draw, exact law.
+TEST(DrawFrequencies, FollowTheExactLaw) {
+  const int n = 5, draws = 100000;
+  for (const double q : {1.0, 0.6, 0.9}) {
+    init_genrand(12345u);
+    std::vector<int> counts(n);
+    for (int i = 0; i < draws; i++)
+      counts.at(q == 1 ? GenRand(0, n - 1) : TruncatedGeometric(genrand_real2(), q, n))++;
+    for (int k = 0; k < n; k++) {
+      const double p = q == 1 ? 1.0 / n : (1 - q) * std::pow(q, k) / (1 - std::pow(q, n));
+      EXPECT_NEAR(counts[k], draws * p, 5 * std::sqrt(draws * p * (1 - p))) << q << " " << k;
+    }
+  }
+}
+
+// sec + (sec XOR ((sec mod (usec + 1)) * usec)), signed remainder, 32-bit wrap-around, by hand.
+TEST(TimeSeed, SignedRemaindersAndWrapAround) {
+  // clang-format off
+  const struct { int32_t sec, usec; uint32_t seed; } kCases[] = {
+      {10, 3, 22u}, {-7, 2, 0u}, {-10, 3, 2u}, {-1, 999999, 999997u},
+      {INT32_MIN, 0, 0u}, {INT32_MAX, 0, 4294967294u}, {1700000000, 123456, 2008361920u},
+      {INT32_MAX, 999999, 1684788093u}, {INT32_MIN, 999999, 1683788096u}};
+  // clang-format on
+  for (const auto &c : kCases) EXPECT_EQ(TimeSeed(c.sec, c.usec), c.seed) << c.sec << " " << c.usec;
+}
+
+// Whether first is the first output of the time seed of some reading from before to after.
+bool FromTheClock(const timeval &before, const timeval &after, uint32_t first) {
+  for (int64_t t = before.tv_sec * int64_t(1000000) + before.tv_usec;
+       t <= after.tv_sec * int64_t(1000000) + after.tv_usec; t++)
+    if (std::mt19937(TimeSeed(int32_t(uint32_t(t / 1000000)), int32_t(t % 1000000)))() == first)
+      return true;
+  return false;
+}
+
+// Seeded from the clock, or from the seed option (the GSL generator from seed + 1); GSL's generator
+// is MT19937 whatever the environment names, and serves the Rayleigh draws alone.
+TEST(SeedGenerators, FromTheClockOrFromTheSeedOption) {
+  ResetState();
+  timeval before, after;
+  gettimeofday(&before, nullptr);
+  SeedGenerators();
+  gettimeofday(&after, nullptr);
+  EXPECT_TRUE(FromTheClock(before, after, genrand_int32()));
+  EXPECT_TRUE(FromTheClock(before, after, uint32_t(gsl_rng_get(gsl_base_rand))));
+  ResetState();
+  seed_given = 1, seed = 1;
+  setenv("GSL_RNG_TYPE", "taus", 1);
+  testing::internal::CaptureStderr();
+  SeedGenerators();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "GSL_RNG_TYPE=taus\n");
+  unsetenv("GSL_RNG_TYPE");
+  EXPECT_STREQ(gsl_rng_name(gsl_base_rand), "mt19937");
+  gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
+  gsl_rng_set(reference, 2u);
+  EXPECT_EQ(GenRandRayleighGSL(3.0), gsl_ran_rayleigh(reference, 3.0));
+  gsl_rng_free(reference);
+  EXPECT_EQ(genrand_int32(), 1791095845u);  // the first output of seed 1
+}
+
+TEST(Stopwatch, AlternatesStartAndStopAndKeepsEachWatchsLastInterval) {
+  ResetState();
+  const auto outer = std::chrono::system_clock::now();  // the same clock, read around watch 31
+  EXPECT_EQ(Stopwatch(31), 0.0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(Stopwatch(0), 0.0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  const double first = Stopwatch(0);
+  EXPECT_GT(first, 0.0);
+  EXPECT_EQ(Stopwatch(0), 0.0) << "a third call starts the watch again";
+  EXPECT_EQ(sw_results[0], first) << "kept until the next stop";
+  const double total = Stopwatch(31);  // through both pauses, within the outer reading
+  const std::chrono::duration<double> most = std::chrono::system_clock::now() - outer;
+  EXPECT_TRUE(total > first && total < most.count() + 1e-5) << total;
+  for (int index : {-1, 32}) EXPECT_EQ(Stopwatch(index) + Stopwatch(index), 0.0) << index;
+}
+
+TEST(CheckedAllocation, CallocZeroesAndReallocKeepsTheContents) {
+  ResetState();
+  auto *numbers = static_cast<int32_t *>(MyCalloc(100, sizeof(int32_t)));
+  for (int i = 0; i < 100; i++) ASSERT_EQ(numbers[i]++, 0);
+  numbers = static_cast<int32_t *>(MyRealloc(numbers, 1000 * sizeof(int32_t)));
+  for (int i = 0; i < 100; i++) ASSERT_EQ(numbers[i], 1);
+  MyFree(MyMalloc(16));
+  ResetState();  // frees the grown block, once
+}
+
+TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
+  EXPECT_EXIT(MyMalloc(SIZE_MAX), testing::ExitedWithCode(1),
+              "Error: Could not malloc'ate 4294967295 bytes of memory\\. Aborting \\.\\.\\.\n$");
+  EXPECT_EXIT(MyCalloc(0xFFFFFFFFu, 0xFFFFFFFFu), testing::ExitedWithCode(1),
+              "Error: Could not calloc'ate 4294967295 chunks of 4294967295 bytes of memory\\. "
+              "Aborting \\.\\.\\.\n$");
+  EXPECT_EXIT(MyRealloc(MyMalloc(64), SIZE_MAX), testing::ExitedWithCode(1),
+              "Error: Could not realloc'ate 4294967295 bytes of memory\\. Aborting \\.\\.\\.\n$");
+  EXPECT_EXIT(Fail(4, "Error: index %d reached %s", 7, "ns_pdf_size"), testing::ExitedWithCode(4),
+              "^Error: index 7 reached ns_pdf_size$");
+}
+
+}  // namespace
