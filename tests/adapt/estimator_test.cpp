@@ -1,0 +1,120 @@
+// The node-count estimator: its start (window samples, geometric waits, the order of the draws),
+// the moving average under each weighting, and the reader of the node-count schedule text.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "adapt/estimator.h"
+#include "adapt/runs_schedule.h"
+#include "common/test_util.h"
+#include "config/schedule.h"
+#include "core/state.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+using Doubles = std::vector<double>;
+using Ints = std::vector<int32_t>;
+
+// An adaptive set-up with a window of size samples, a weighting and a memory.
+void Prepare(int size, double avg_type, double memory, int nodes = 5) {
+  PrepareSimulation({"debug=1", "nf=1", "adaptive=1", "nn=" + std::to_string(nodes),
+                     "ad_size=" + std::to_string(size), "ad_memory=" + std::to_string(memory),
+                     "ad_avg_type=" + std::to_string(int(avg_type))});
+}
+
+TEST(Estimator, MovingAverageUnderEachWeighting) {
+  // Window (9, 10, 11), slot 0 written last, sample 12: the kept samples are 11 (oldest), then 9.
+  const double cases[][3] = {{0, 0.99, 32.0 / 3},    {1, 0.99, 65.0 / 6}, {2, 0.99, 63.0 / 6},
+                             {3, 0.5, 19.25 / 1.75}, {4, 0.5, 32.0 / 3},  {-1, 0.5, 32.0 / 3},
+                             {3, 1.0, 32.0 / 3}};  // weighting, memory, estimate
+  for (const auto &[avg_type, memory, estimate] : cases) {
+    Prepare(3, avg_type, memory);
+    ad_samples[0] = 9, ad_samples[1] = 10, ad_samples[2] = 11, ad_oldest_idx = 0;
+    AdaptUpdateEstimate(12);
+    EXPECT_EQ(std::tuple(ad_estimate, Doubles(ad_samples, ad_samples + 4), ad_oldest_idx,
+                         Doubles(pt, pt + 3)),
+              std::tuple(estimate, Doubles{9, 12, 11, 0}, 1, Doubles(HeurRow(11), HeurRow(11) + 3)))
+        << avg_type << " " << memory;
+  }
+  for (int avg_type = 0; avg_type <= 4; avg_type++)
+    for (double memory : {0.5, 1.0}) {  // a constant stream gives back the constant
+      Prepare(7, avg_type, memory);
+      for (int i = 0; i < 8; i++) AdaptUpdateEstimate(13);
+      EXPECT_NEAR(ad_estimate, 13, 1e-12) << avg_type << " " << memory;
+    }
+  // With one sample the estimate is the sample; its row is chosen by rounding halves up.
+  const double rows[][2] = {{2.49, 0.4718},  {2.5, 0.4623},  {1, 0.4718}, {3.5, 0.4582},
+                            {500.4, 0.0128}, {10000, 0.0128}};  // estimate, pt[0] of its row
+  for (int avg_type = 0; avg_type <= 3; avg_type++) {
+    Prepare(1, avg_type, 0.5);
+    for (auto [x, pt0] : rows) {
+      AdaptUpdateEstimate(x);
+      EXPECT_EQ(std::tuple(ad_estimate, ad_samples[0], ad_oldest_idx, pt[0]),
+                std::tuple(x, x, 0, pt0));
+    }
+  }
+}
+
+// Start with nn of 8 nodes after the scripted words: window, waits (77: inactive), estimate, pt[0].
+auto StartScripted(int node_count, int size, std::vector<uint32_t> script) {
+  PrepareSimulation({"debug=1", "ad_runs=9:8", "nn=" + std::to_string(node_count),
+                     "ad_size=" + std::to_string(size)});
+  init_genrand(99);
+  QueueGenRandWords(script.data(), script.size());
+  for (int j = node_count; j < 8; j++) nodes[j].wait_succ = 77;
+  AdaptInit();
+  EXPECT_EQ(genrand_int32(), std::mt19937(99)());  // every scripted word used, no other
+  Ints waits;
+  for (int j = 0; j < 8; j++) waits.push_back(nodes[j].wait_succ);
+  return std::tuple(Doubles(ad_samples, ad_samples + size + 1), waits, ad_estimate, pt[0]);
+}
+
+TEST(Estimator, StartDrawsTheWindowThenOneWaitPerActiveNode) {
+  // Samples 4 or 5 (buckets of 2147483647; the top word is drawn again); waits
+  // floor(ln(1 - u) / ln(0.8)) for u = 0, just below and above 0.2, 0.5, just below 0.9.
+  EXPECT_EQ(StartScripted(5, 3,
+                          {0, 0xFFFFFFFF, 2147483647, 2147483646, 0, 0x33333333, 0x33333334,
+                           0x80000000, 0xE6666666}),
+            std::tuple(Doubles{4, 5, 4, 0}, Ints{0, 0, 1, 3, 10, 77, 77, 77}, 5.0, 0.4521));
+  EXPECT_EQ(StartScripted(1, 2, {2147483647, 0}),  // one node: a wait of 1 without a real draw
+            std::tuple(Doubles{1, 0, 0}, Ints{1, 77, 77, 77, 77, 77, 77, 77}, 1.0, 0.4718));
+  // Samples uniform over floor(0.9 nn) .. floor(1.1 nn); waits geometric: (1 - 1/nn)^k / nn.
+  auto expect_law = [](const std::vector<int> &counts, double n, const Doubles &law) {
+    for (size_t k = 0; k < law.size(); k++)
+      EXPECT_NEAR(counts[k] / n, law[k], 5 * std::sqrt(law[k] * (1 - law[k]) / n)) << k;
+  };
+  for (auto [node_count, lo, hi] : {std::tuple(5, 4, 5), std::tuple(10, 9, 11)}) {
+    Prepare(3000, 0, 0.99, node_count);
+    std::vector<int> samples(size_t(hi - lo + 1), 0), waits(4, 0);
+    for (int i = 0; i < 3000; i++) samples.at(size_t(ad_samples[i] - lo))++;  // throws outside
+    expect_law(samples, 3000, Doubles(samples.size(), 1.0 / double(samples.size())));
+    ad_size = 1;
+    for (int s = 0; s < 2000; s++, AdaptInit())  // the first start is the set-up's
+      for (int j = 0; j < node_count; j++) waits[size_t(std::fmin(nodes[j].wait_succ, 3))]++;
+    double q = 1 - 1.0 / node_count;
+    expect_law(waits, 2000.0 * node_count, Doubles{1 - q, q * (1 - q), q * q * (1 - q)});
+  }
+}
+
+TEST(RunsSchedule, ReadsEveryPairInOrderAndRejectsAnyOtherText) {
+  for (std::string text : {"500:2,1000:20", " 500 : 2 , 1000:\t20", "900:4,0:1", "1:2147483647"}) {
+    ADRUNS runs = AdaptReadRuns(text.c_str());
+    std::string read;  // the pairs as read, without blanks
+    for (int32_t k = 0; k < runs.count; k++)
+      read += std::to_string(runs.at_run[k]) + ":" + std::to_string(runs.new_nn[k]) + ",";
+    std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
+    EXPECT_EQ(read, text + ",");
+  }
+  for (std::string bad : {"500", "500:2,1000", "500:2,", ",500:2", "500:2,,1000:3", "500:2,abc",
+                          "500:2 abc", "500:2x", "500;2", ":2", "500:", "500:0", "500:-3",
+                          "500:3000000000", "3000000000:2", "500:2:7", ""})
+    EXPECT_EXIT(AdaptReadRuns(bad.c_str()), testing::ExitedWithCode(1),
+                "^Error: invalid ad_runs schedule '" + bad + "': expected");
+}
+
+}  // namespace
