@@ -83,9 +83,6 @@ void ResetState() {
   ResetStopwatches();
 
   ApplyBuiltinOptions();
-  seed_given = 0;
-  seed = 0;
-  pt_given = pn_given = pw_given = tau_given = 0;
   delta = 0.0;
 
   refreplies = refreplies_idx = refclasses = refclasses_idx = closest_classes = BINCODES{};
