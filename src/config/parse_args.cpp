@@ -90,11 +90,18 @@ void AnswerHelpRequest(int argc, char **argv, const char *prog) {
   if (FindArg(argc, argv, "-h") || FindArg(argc, argv, "--help")) PrintHelp(prog);
 }
 
-// Reads one option's value text into its global; false when an integer does not fit.
-bool ReadOption(const OPTION &option, const char *value) {
+// Reads one option into its global when an argument word gives it; false when an integer does not
+// fit in 32 bits.
+bool ReadOption(const OPTION &option, int argc, char **argv) {
+  if (option.kind == OPT_INT)
+    return ParseArgInt(argc, argv, option.word, static_cast<int32_t *>(option.target));
+  if (option.kind == OPT_REAL) {
+    ParseArgFloat(argc, argv, option.word, static_cast<double *>(option.target));
+    return true;
+  }
+  const char *value = FindArg(argc, argv, option.word);
+  if (!value) return true;
   switch (option.kind) {
-    case OPT_INT: return ReadInt32(value, static_cast<int32_t *>(option.target));
-    case OPT_REAL: *static_cast<double *>(option.target) = atof(value); return true;
     case OPT_FORCENS:
       if (!ReadInt32(value, &forcens)) return false;
       if (forcens) forcens = ns;
@@ -107,20 +114,16 @@ bool ReadOption(const OPTION &option, const char *value) {
     case OPT_SCHEDULE: *static_cast<ADRUNS *>(option.target) = AdaptReadRuns(value); return true;
     case OPT_KEYWORD: *static_cast<const char **>(option.target) = value; return true;
     case OPT_SEED: seed_given = 1; return ReadUInt32(value, &seed);
+    default: return true;
   }
-  return true;
 }
 
 // Every option in table order; only the first word for an option counts.
 bool ReadOptions(int argc, char **argv) {
   ApplyBuiltinOptions();
   bool fits = true;
-  for (int i = 0; i < optionCount; i++) {
-    const OPTION &option = optionTable[i];
-    if (!option.word) continue;
-    const char *value = FindArg(argc, argv, option.word);
-    if (value && !ReadOption(option, value)) fits = false;
-  }
+  for (int i = 0; i < optionCount; i++)
+    if (optionTable[i].word && !ReadOption(optionTable[i], argc, argv)) fits = false;
   return fits;
 }
 
