@@ -20,9 +20,9 @@
 #include "core/state.h"
 #include "support/alloc.h"
 
-// Resets the state and starts up as the program does with these option words (keyword options
-// point into the words, so they are kept).
-inline void StartUpWith(std::vector<std::string> words) {
+// A command line of the program name, "debug=0" and these option words, kept alive because keyword
+// options point into it; the state is reset, ready for the words to be read.
+inline std::vector<char *> FreshCommandLine(const std::vector<std::string> &words) {
   static std::vector<std::string> kept;
   kept = {"qrvl_sim", "debug=0"};
   kept.insert(kept.end(), words.begin(), words.end());
@@ -30,19 +30,19 @@ inline void StartUpWith(std::vector<std::string> words) {
   for (std::string &word : kept) argv.push_back(word.data());
   argv.push_back(nullptr);
   ResetState();
-  StartUp(int(kept.size()), argv.data());
+  return argv;
+}
+
+// Starts up as the program does with these option words.
+inline void StartUpWith(const std::vector<std::string> &words) {
+  std::vector<char *> argv = FreshCommandLine(words);
+  StartUp(int(argv.size()) - 1, argv.data());
 }
 
 // The options of these words and the default one-hot codebook, without the rest of the set-up.
-inline void PrepareCodebook(std::vector<std::string> words) {
-  static std::vector<std::string> kept;
-  kept = {"qrvl_sim", "debug=0"};
-  kept.insert(kept.end(), words.begin(), words.end());
-  std::vector<char *> argv;
-  for (std::string &word : kept) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  ResetState();
-  ParseMainArgs(int(kept.size()), argv.data());
+inline void PrepareCodebook(const std::vector<std::string> &words) {
+  std::vector<char *> argv = FreshCommandLine(words);
+  ParseMainArgs(int(argv.size()) - 1, argv.data());
   BuildDefaultCodebook(nf, repeat);
   nf = codewords.nbits;
 }

@@ -78,20 +78,13 @@ void SplitWords(const uint8_t *data, size_t size, std::vector<std::string> &word
   }
 }
 
-int32_t LargestScheduledCount() {
-  int32_t largest = nn;
-  for (int32_t k = 0; k < ad_runs.count; k++)
-    if (ad_runs.new_nn[k] > largest) largest = ad_runs.new_nn[k];
-  return largest;
-}
-
 // Set-up is worth running when it allocates little and builds small tables; word lengths above
 // the limit fail before any table is built.
 bool SmallEnoughToSetUp() {
   bool files = codewords.count > 0 && classes.count > 0;
   int64_t length = files ? nf : int64_t(nf) * repeat;
   bool short_words = length <= 12 || length > 26;
-  bool small_arrays = LargestScheduledCount() <= 64 && ns <= 1024 && tx_wait_hist_size <= 65536;
+  bool small_arrays = LargestNodeCount() <= 64 && ns <= 1024 && tx_wait_hist_size <= 65536;
   return short_words && small_arrays && (!adaptive || ad_size <= 4096);
 }
 
