@@ -48,6 +48,12 @@ namespace {
 
 uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : (1u << n) - 1u; }
 
+// The gains of receiver a from sender b: rssi[a][b], found from the table's one block of gains
+// rather than through its two levels of pointers.
+double *PairGains(int32_t a, int32_t b) {
+  return rssi[0][0] + (size_t(a) * size_t(max_nn) + size_t(b)) * size_t(nf);
+}
+
 // Draws the gains of the pair (a, b) on the subcarriers of word that this session has not drawn.
 void DrawPairOnDemand(int32_t a, int32_t b, uint32_t word) {
   int32_t lo = a < b ? a : b, hi = a < b ? b : a;
@@ -58,7 +64,7 @@ void DrawPairOnDemand(int32_t a, int32_t b, uint32_t word) {
   }
   uint32_t needed = word & ~rssi_pair_drawn[pair];
   if (!needed) return;
-  double *forward = rssi[lo][hi], *backward = rssi[hi][lo];
+  double *forward = PairGains(lo, hi), *backward = PairGains(hi, lo);
   if (rssi_flat) {
     double gain = DrawGain();
     for (int32_t m = 0; m < nf; m++) forward[m] = backward[m] = gain;
@@ -126,9 +132,10 @@ void RSSIAdd(NODE *receiver, NODE *sender) {
   uint32_t bits = sender->word & LowBits(nf);
   if (rssi_session) {
     bits = Undetected(receiver, bits);
+    if (!bits) return;
     DrawPairOnDemand(receiver->id, sender->id, bits);
   }
-  AddOn(receiver, bits, rssi[receiver->id][sender->id]);
+  AddOn(receiver, bits, PairGains(receiver->id, sender->id));
 }
 
 uint32_t DetectedSubcarriers(const double *powers) {
