@@ -46,8 +46,6 @@ void RSSIDrawPairGains() {
 
 namespace {
 
-uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : (1u << n) - 1u; }
-
 // The gains of receiver a from sender b: rssi[a][b], found from the table's one block of gains
 // rather than through its two levels of pointers.
 double *PairGains(int32_t a, int32_t b) {

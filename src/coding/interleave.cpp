@@ -8,8 +8,6 @@
 
 namespace {
 
-uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : (1u << n) - 1u; }
-
 // Draws bitScramble as a uniform permutation of 0 .. nf - 1, position by position, drawing a
 // position again while it is taken, and records its inverse in bitUnscramble.
 void DrawScramble() {

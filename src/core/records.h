@@ -43,6 +43,9 @@ struct ADRUNS {
   int32_t count;
 };
 
+// The bit set of subcarriers 0 .. n-1.
+inline uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : n <= 0 ? 0u : (1u << n) - 1u; }
+
 // The indices of the seven working lists in nodelists.
 enum { NL_ALL, NL_ALIVE, NL_SILENT, NL_QUIET, NL_TX, NL_WON, NL_REFEREES, NL_COUNT };
 
