@@ -7,6 +7,7 @@
 #include "coding/superpose.h"
 #include "core/state.h"
 #include "sessions/endings.h"
+#include "sessions/transmit.h"
 #include "support/mt_rand.h"
 
 namespace {
@@ -14,13 +15,10 @@ namespace {
 // Each survivor transmits with probability pt[k]; a transmitter draws its codeword right away and
 // adds it to the superposed word.
 void DrawTransmitters(const NODELIST *alive, NODELIST *tx, int32_t k) {
-  const double p = pt[k];
   tx->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];
-    if (genrand_real2() < p) {
-      node->word_idx = GenRandGeomUni(tau[k], 0, codewords.count - 1);
-      node->word = uint32_t(codewords.codes[node->word_idx]);
+    if (DecidesToTransmit(node, k)) {
       BuildORedWord(node);
       Append(tx, node);
     }
@@ -36,13 +34,10 @@ uint64_t TransmitThreshold(double p) {
   return double(whole) < scaled ? whole + 1 : whole;
 }
 
-// One survivor's decision and uniform codeword draw straight from the generator: the rare case of
-// the one-pass loop below, kept out of it.
-[[gnu::noinline]] bool DecideOneTheGeneralWay(NODE *node, double p, uint32_t m) {
-  if (!(genrand_real2() < p)) return false;
-  node->word_idx = int32_t(DrawUniform(m));
-  node->word = uint32_t(codewords.codes[node->word_idx]);
-  return true;
+// One survivor's decision straight from the generator: the rare case of the one-pass loop below,
+// kept out of it.
+[[gnu::noinline]] bool DecidesToTransmitOutOfLine(NODE *node, int32_t k) {
+  return DecidesToTransmit(node, k);
 }
 
 // DrawTransmitters for the common case of uniform codeword draws and the mask model, in one pass
@@ -53,8 +48,7 @@ uint64_t TransmitThreshold(double p) {
 void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
   const uint64_t threshold = TransmitThreshold(pt[k]);
   const uint32_t m = uint32_t(codewords.count);
-  if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
-  const UNIFORM_BUCKETS buckets = mt_rand.buckets;
+  const UNIFORM_BUCKETS buckets = BucketsFor(m);
   const int32_t *codes = codewords.codes;
   NODE *const *contenders = alive->members;
   NODE **senders = tx->members;
@@ -77,7 +71,7 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
       }
     }
     mt_rand.next = next;
-    if (DecideOneTheGeneralWay(node, pt[k], m)) {
+    if (DecidesToTransmitOutOfLine(node, k)) {
       heard |= node->word & node->mask;
       senders[count++] = node;
     }
@@ -89,23 +83,24 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
   tx->count = count;
 }
 
-// The winners, appended without a branch on each test's outcome; the closest-class test, the
-// default, is made in place.
-void KeepWinners(const NODELIST *tx, NODELIST *won) {
-  const int32_t reply = FSFRefereeReply();
+// The transmitters that pass the win test, appended without a branch on each outcome.
+template <class WinTest>
+void KeepWinnersBy(const NODELIST *tx, NODELIST *won, WinTest wins) {
   int32_t count = 0;
-  if (FSFWonRound == FSFWonRoundClosestClass) {
-    for (int32_t i = 0; i < tx->count; i++) {
-      won->members[count] = tx->members[i];
-      count += WonClosestClass(reply, tx->members[i]);
-    }
-  } else {
-    for (int32_t i = 0; i < tx->count; i++) {
-      won->members[count] = tx->members[i];
-      count += FSFWonRound(reply, tx->members[i]) != 0;
-    }
+  for (int32_t i = 0; i < tx->count; i++) {
+    won->members[count] = tx->members[i];
+    count += wins(tx->members[i]);
   }
   won->count = count;
+}
+
+// The winners of the round; the closest-class test, the default, is made in place.
+void KeepWinners(const NODELIST *tx, NODELIST *won) {
+  const int32_t reply = FSFRefereeReply();
+  if (FSFWonRound == FSFWonRoundClosestClass)
+    KeepWinnersBy(tx, won, [reply](const NODE *node) { return WonClosestClass(reply, node); });
+  else
+    KeepWinnersBy(tx, won, [reply](NODE *node) { return FSFWonRound(reply, node) != 0; });
 }
 
 // Every active node's channel for the session; without fading, simply all subcarriers.

@@ -7,12 +7,12 @@
 
 namespace {
 
-// Counts one entry of a histogram, ending the run with status 4 when the index is past its end.
 [[gnu::cold, noreturn]] void HistogramOverflow(const char *name, int64_t index, int32_t size) {
   Fail(4, "Error: Index out of range for \"%s\" (%ld/%ld). Preallocate more memory. Aborting ...",
        name, long(index), long(size));
 }
 
+// Counts one entry of a histogram, ending the run with status 4 when the index is past its end.
 void CountIn(int32_t *histogram, int64_t index, int32_t size, const char *name) {
   if (index >= size) HistogramOverflow(name, index, size);
   histogram[index]++;

@@ -4,20 +4,13 @@
 #include "channel/rssi.h"
 #include "core/state.h"
 #include "sessions/endings.h"
-#include "support/mt_rand.h"
+#include "sessions/transmit.h"
 
 void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round) {
-  const double p = pt[round];
   tx->count = silent->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];
-    if (genrand_real2() < p) {
-      node->word_idx = GenRandGeomUni(tau[round], 0, codewords.count - 1);
-      node->word = uint32_t(codewords.codes[node->word_idx]);
-      Append(tx, node);
-    } else {
-      Append(silent, node);
-    }
+    Append(DecidesToTransmit(node, round) ? tx : silent, node);
   }
 }
 

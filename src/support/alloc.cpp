@@ -15,10 +15,16 @@ std::vector<void *> &LiveBlocks() {
   return *blocks;
 }
 
-void Forget(void *block) {
+// The record of a live block, searched from the newest (end() when not recorded).
+std::vector<void *>::iterator RecordOf(void *block) {
   auto &blocks = LiveBlocks();
   auto it = std::find(blocks.rbegin(), blocks.rend(), block);
-  if (it != blocks.rend()) blocks.erase(std::next(it).base());
+  return it == blocks.rend() ? blocks.end() : std::next(it).base();
+}
+
+void Forget(void *block) {
+  auto record = RecordOf(block);
+  if (record != LiveBlocks().end()) LiveBlocks().erase(record);
 }
 
 // A request for 0 bytes still yields a distinct block, so a null result always means exhaustion.
@@ -45,15 +51,14 @@ void *MyCalloc(size_t count, size_t size) {
 
 // A failed realloc leaves the old block in place, so its record is replaced only on success.
 void *MyRealloc(void *block, size_t size) {
-  auto &blocks = LiveBlocks();
-  auto record = block ? std::find(blocks.rbegin(), blocks.rend(), block) : blocks.rend();
+  auto record = block ? RecordOf(block) : LiveBlocks().end();
   void *grown = realloc(block, AtLeastOne(size));
   if (!grown)
     Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
-  if (record != blocks.rend())
+  if (record != LiveBlocks().end())
     *record = grown;
   else
-    blocks.push_back(grown);
+    LiveBlocks().push_back(grown);
   return grown;
 }
 

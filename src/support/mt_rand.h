@@ -55,36 +55,29 @@ inline uint32_t genrand_int32() {
 // Uniform in [0, 1) with 32-bit resolution: 0 for the zero word, never 1.
 inline double genrand_real2() { return genrand_int32() * (1.0 / 4294967296.0); }
 
-// The bucket of r among m equal buckets of the 32-bit range: r / floor((2^32 - 1) / m). The result
-// is m for the few largest r, those in the remainder above the last full bucket.
-inline uint32_t UniformBucket(uint32_t r, uint32_t m) { return r / (UINT32_MAX / m); }
-
-// A uniform value in [0, m) from the words of next(): a word that falls in the remainder above the
-// last full bucket is rejected and the draw taken again, so the result is exact and never m.
-// m = 0 stands for the full range 2^32.
-template <class WordSource>
-inline uint32_t DrawUniformFrom(uint32_t m, WordSource next) {
-  if (m == 0) return next();
-  for (;;) {
-    uint32_t v = UniformBucket(next(), m);
-    if (v < m) return v;
-  }
-}
-
 UNIFORM_BUCKETS PrepareBuckets(uint32_t m);
 
-// UniformBucket(r, m) for prepared buckets.
+// The buckets of a draw over m values, prepared once and kept while the same m is drawn again.
+inline const UNIFORM_BUCKETS &BucketsFor(uint32_t m) {
+  if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
+  return mt_rand.buckets;
+}
+
+// The bucket of r: r / floor((2^32 - 1) / m). It is m for the few largest r, those in the
+// remainder above the last full bucket.
 inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
   if (buckets.width == 1) return r;
   return uint32_t((unsigned __int128)r * buckets.inverse >> 64);
 }
 
-// DrawUniformFrom(m, genrand_int32), with the buckets of m prepared once for repeated draws.
+// A uniform value in [0, m) from the generator's words: a word in the remainder above the last
+// full bucket is rejected and the draw taken again, so the result is exact and never m. m = 0
+// stands for the full range 2^32.
 inline uint32_t DrawUniform(uint32_t m) {
   if (m == 0) return genrand_int32();
-  if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
+  const UNIFORM_BUCKETS &buckets = BucketsFor(m);
   for (;;) {
-    uint32_t v = BucketOf(genrand_int32(), mt_rand.buckets);
+    uint32_t v = BucketOf(genrand_int32(), buckets);
     if (v < m) return v;
   }
 }
