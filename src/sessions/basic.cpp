@@ -1,6 +1,13 @@
 // The basic contention session.
 #include "sessions/basic.h"
 
+#include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "channel/fading_masks.h"
 #include "coding/codeword_draw.h"
 #include "coding/feedback.h"
@@ -25,58 +32,102 @@ void DrawTransmitters(const NODELIST *alive, NODELIST *tx, int32_t k) {
   }
 }
 
-// The draw word w decides u < p, with u = w / 2^32, exactly when w < ceil(p 2^32).
-uint64_t TransmitThreshold(double p) {
-  if (!(p > 0)) return 0;
-  if (p >= 1) return uint64_t(1) << 32;
-  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling
-  uint64_t whole = uint64_t(scaled);
-  return double(whole) < scaled ? whole + 1 : whole;
-}
-
-// One survivor's decision straight from the generator: the rare case of the one-pass loop below,
+// One survivor's decision straight from the generator: the rare case of the windowed pass below,
 // kept out of it.
 [[gnu::noinline]] bool DecidesToTransmitOutOfLine(NODE *node, int32_t k) {
   return DecidesToTransmit(node, k);
 }
 
-// DrawTransmitters for the common case of uniform codeword draws and the mask model, in one pass
-// without a branch on the decision, which is a coin toss the processor cannot predict: each
-// survivor's decision word and the word after it (its codeword draw if it transmits) are read
-// together, and the stream moves on by one or two words. The buffer's end and a codeword draw that
-// must be taken again go the general way.
+// The bits of the n (at most 64) words of the stream from position at that are below the
+// threshold; four words are compared at a time where the processor can.
+uint64_t WordsBelow(const uint32_t *stream, uint32_t at, uint32_t n, uint64_t threshold) {
+  if (threshold > UINT32_MAX) return ~uint64_t(0) >> (64 - n);
+  uint64_t below = 0;
+  uint32_t j = 0;
+#if defined(__SSE2__)
+  // Unsigned order is signed order once the top bits are flipped.
+  const __m128i flip = _mm_set1_epi32(INT32_MIN);
+  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
+  for (; j + 4 <= n; j += 4) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(stream + at + j));
+    const __m128i less = _mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip));
+    below |= uint64_t(_mm_movemask_ps(_mm_castsi128_ps(less))) << j;
+  }
+#endif
+  for (; j < n; j++) below |= uint64_t(stream[at + j] < threshold) << j;
+  return below;
+}
+
+// The lowest n set bits of bits; always n steps, so that the loop's end is foreseeable.
+uint64_t LowestSetBits(uint64_t bits, int32_t n) {
+  uint64_t rest = bits;
+  for (int32_t j = 0; j < n; j++) rest &= rest - 1;
+  return bits & ~rest;
+}
+
+// DrawTransmitters for the common case of uniform codeword draws and the mask model. The
+// decisions are coin tosses the processor cannot predict and each one places the next, so they
+// are not taken one by one: a window of up to 64 buffered words is compared with the threshold at
+// once, the decision words among them are found by bit arithmetic, and only the transmitters are
+// visited. A codeword draw that must be taken again, and the buffer's end, go the general way.
 void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
-  const uint64_t threshold = TransmitThreshold(pt[k]);
+  // Rounds mostly share one probability: the threshold of the last one is kept.
+  static double last_p = 0;
+  static uint64_t last_threshold = 0;
+  if (pt[k] != last_p) last_threshold = TransmitThreshold(last_p = pt[k]);
+  const uint64_t threshold = last_threshold;
   const uint32_t m = uint32_t(codewords.count);
   const UNIFORM_BUCKETS buckets = BucketsFor(m);
   const int32_t *codes = codewords.codes;
+  const uint32_t *stream = mt_rand.buffer;
   NODE *const *contenders = alive->members;
   NODE **senders = tx->members;
-  uint32_t heard = ORed_word, next = mt_rand.next, available = mt_rand.count;
-  int32_t count = 0;
-  for (int32_t i = 0; i < alive->count; i++) {
-    NODE *node = contenders[i];
-    if (available - next >= 2) {
-      const uint32_t transmit = mt_rand.buffer[next] < threshold;
-      const uint32_t index = BucketOf(mt_rand.buffer[next + 1], buckets);
-      if (index < m || !transmit) {
-        const uint32_t word = uint32_t(codes[index < m ? index : 0]);
-        next += 1 + transmit;
-        node->word_idx = transmit ? int32_t(index) : node->word_idx;
-        node->word = transmit ? word : node->word;
-        heard |= word & node->mask & (0u - transmit);
-        senders[count] = node;
-        count += int32_t(transmit);
-        continue;
+  uint32_t heard = ORed_word, next = mt_rand.next;
+  int32_t count = 0, i = 0;
+  while (i < alive->count) {
+    // r contenders read at most 2r words; a decision in the window's last word is left to the
+    // next window, whose codeword word would lie beyond it.
+    const int32_t r = alive->count - i;
+    const uint32_t words = std::min({64u, mt_rand.count - next, 2u * uint32_t(std::min(r, 32))});
+    if (words >= 2) {
+      const uint64_t below = WordsBelow(stream, next, words, threshold);
+      const uint64_t sending = TransmittingDecisions(below);
+      uint64_t decisions = ~(sending << 1) & (~uint64_t(0) >> (65 - words));
+      // Few contenders left: cut the decisions to them in a loop of foreseeable length; many: the
+      // window rarely holds more decisions than contenders.
+      if (r < 32 || std::popcount(decisions) > r) decisions = LowestSetBits(decisions, r);
+      uint64_t left = decisions & sending;
+      bool redraw = false;
+      while (left) {
+        const int bit = std::countr_zero(left);
+        const uint32_t index = BucketOf(stream[next + bit + 1], buckets);
+        if (index >= m) {  // taken again below, from this contender's decision on
+          decisions &= (uint64_t(1) << bit) - 1;
+          redraw = true;
+          break;
+        }
+        NODE *node = contenders[i + std::popcount(decisions & ((uint64_t(1) << bit) - 1))];
+        const uint32_t word = uint32_t(codes[index]);
+        node->word_idx = int32_t(index);
+        node->word = word;
+        heard |= word & node->mask;
+        senders[count++] = node;
+        left &= left - 1;
       }
+      i += std::popcount(decisions);
+      if (decisions) {
+        const int last = 63 - std::countl_zero(decisions);
+        next += uint32_t(last) + 1 + uint32_t(below >> last & 1);
+      }
+      if (!redraw) continue;
     }
+    NODE *node = contenders[i++];
     mt_rand.next = next;
     if (DecidesToTransmitOutOfLine(node, k)) {
       heard |= node->word & node->mask;
       senders[count++] = node;
     }
     next = mt_rand.next;
-    available = mt_rand.count;
   }
   mt_rand.next = next;
   ORed_word = heard;
@@ -94,10 +145,16 @@ void KeepWinnersBy(const NODELIST *tx, NODELIST *won, WinTest wins) {
   won->count = count;
 }
 
-// The winners of the round; the closest-class test, the default, is made in place.
+// The winners of the round; the closest-class test, the default, is made in place, straight from
+// the tables where they are whole arrays.
 void KeepWinners(const NODELIST *tx, NODELIST *won) {
   const int32_t reply = FSFRefereeReply();
-  if (FSFWonRound == FSFWonRoundClosestClass)
+  const int32_t *closest = closest_classes.codes, *class_of = refclasses.codes;
+  if (FSFWonRound == FSFWonRoundClosestClass && closest && class_of)
+    KeepWinnersBy(tx, won, [=](const NODE *node) {
+      return node->word_idx >= 0 && closest[uint32_t(reply) & node->mask] == class_of[node->word];
+    });
+  else if (FSFWonRound == FSFWonRoundClosestClass)
     KeepWinnersBy(tx, won, [reply](const NODE *node) { return WonClosestClass(reply, node); });
   else
     KeepWinnersBy(tx, won, [reply](NODE *node) { return FSFWonRound(reply, node) != 0; });

@@ -1,5 +1,6 @@
 // A contender's transmit decision, the same in every session: a uniform draw against the round's
-// transmission probability, and for a transmitter its codeword drawn right after.
+// transmission probability, and for a transmitter its codeword drawn right after; and the positions
+// of the decisions in a run of generator words, found for many contenders at once.
 #pragma once
 
 #include <cstdint>
@@ -14,4 +15,26 @@ inline bool DecidesToTransmit(NODE *node, int32_t k) {
   node->word_idx = GenRandGeomUni(tau[k], 0, codewords.count - 1);
   node->word = uint32_t(codewords.codes[node->word_idx]);
   return true;
+}
+
+// The draw word w decides u < p, with u = w / 2^32, exactly when w < ceil(p 2^32).
+inline uint64_t TransmitThreshold(double p) {
+  if (!(p > 0)) return 0;
+  if (p >= 1) return uint64_t(1) << 32;
+  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling
+  uint64_t whole = uint64_t(scaled);
+  return double(whole) < scaled ? whole + 1 : whole;
+}
+
+// Contenders read the stream in turn: a decision word, and after a decision to transmit, one
+// codeword word. Given the bits of a run of words that would decide to transmit (bit j for the
+// j-th word, the first word being a decision), returns the bits of the words that are decisions to
+// transmit. Within each run of such words, only every other one, from its first, is a decision;
+// the others are codewords. Runs that start on an odd bit are found by letting an added start bit
+// carry through them.
+inline uint64_t TransmittingDecisions(uint64_t below) {
+  constexpr uint64_t kEven = 0x5555555555555555u;
+  const uint64_t starts = below & ~(below << 1);
+  const uint64_t odd_runs = below & ~(below + (starts & ~kEven));
+  return (odd_runs & ~kEven) | (below & ~odd_runs & kEven);
 }

@@ -33,5 +33,5 @@ void QueueGenRandWords(const uint32_t *words, size_t count) {
 
 UNIFORM_BUCKETS PrepareBuckets(uint32_t m) {
   uint32_t width = UINT32_MAX / m;
-  return UNIFORM_BUCKETS{m, width, UINT64_MAX / width + 1};
+  return UNIFORM_BUCKETS{m, width, UINT64_MAX / width};
 }

@@ -9,12 +9,12 @@
 #include <random>
 
 // The buckets of a uniform draw over m values: the bucket width floor((2^32 - 1) / m), and its
-// reciprocal, with which the bucket of a word is one multiplication instead of a division
-// (r / width = (r * inverse) >> 64 for every 32-bit r).
+// reciprocal, with which the bucket of a word is a multiplication instead of a division
+// (r / width = (r * (inverse + 1)) >> 64 for every 32-bit r).
 struct UNIFORM_BUCKETS {
   uint32_t m;        // values drawn over (0: not prepared)
   uint32_t width;    // floor((2^32 - 1) / m)
-  uint64_t inverse;  // floor((2^64 - 1) / width) + 1
+  uint64_t inverse;  // floor((2^64 - 1) / width): the reciprocal less one, so that width 1 fits
 };
 
 // The standard library's Mersenne Twister with the MT19937 parameters (the sequence of
@@ -66,8 +66,7 @@ inline const UNIFORM_BUCKETS &BucketsFor(uint32_t m) {
 // The bucket of r: r / floor((2^32 - 1) / m). It is m for the few largest r, those in the
 // remainder above the last full bucket.
 inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
-  if (buckets.width == 1) return r;
-  return uint32_t((unsigned __int128)r * buckets.inverse >> 64);
+  return uint32_t(((unsigned __int128)r * buckets.inverse + r) >> 64);
 }
 
 // A uniform value in [0, m) from the generator's words: a word in the remainder above the last

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "sessions/basic.h"
 #include "sessions/centralized.h"
 #include "sessions/endings.h"
+#include "sessions/transmit.h"
 #include "support/mt_rand.h"
 
 namespace {
@@ -134,13 +136,36 @@ TEST(BasicSession, OnePassDecisionsGiveTheSessionsOfTheGeneralPath) {
            {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
            {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"},
            {"nn=3", "refs=0", "pt=1,1,0.5"},
-           {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"}})
+           {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
+           {"nn=300", "pt=0.5,0.2,0.9"},
+           {"nn=70", "pt=0.03,0.6"}})
     EXPECT_EQ(Sessions(words, false, 3000), Sessions(words, true, 3000)) << words.back();
   // A codeword word in the remainder above the last bucket is drawn again: node 0 sends 3 alone.
   const std::vector<uint32_t> script{0, UINT32_MAX, 3 * (UINT32_MAX / 6), UINT32_MAX};
   V fast = Sessions({"nn=2", "pt=0.5"}, false, 1, script);
   EXPECT_EQ(fast, Sessions({"nn=2", "pt=0.5"}, true, 1, script));
   EXPECT_EQ((V{fast[0], fast[3], fast[12]}), (V{1, 3, 4}));  // result, node 0's word, words drawn
+  // The same inside a run of decisions: node 2's codeword is drawn again, nodes 3 to 5 stay quiet.
+  const std::vector<uint32_t> inside{0,          0,          UINT32_MAX, 0,         UINT32_MAX,
+                                     2 * (UINT32_MAX / 6), UINT32_MAX, UINT32_MAX, UINT32_MAX};
+  EXPECT_EQ(Sessions({"nn=6", "pt=0.5"}, false, 1, inside),
+            Sessions({"nn=6", "pt=0.5"}, true, 1, inside));
+}
+
+// Contenders read a decision word each and a codeword word after each decision to send: the
+// decisions to send that bit arithmetic finds are those of a walk through the words.
+TEST(TransmitDecisions, BitArithmeticFindsTheWalksDecisionsToSend) {
+  std::mt19937_64 source(3);
+  std::vector<uint64_t> cases{0, ~uint64_t(0), 0x5555555555555555u, 0xaaaaaaaaaaaaaaaau,
+                              uint64_t(1) << 63, 0x8000000000000001u, 0x6u, 0xeu};
+  for (int i = 0; i < 20000; i++) cases.push_back(source() & source());  // longer runs too
+  for (int i = 0; i < 20000; i++) cases.push_back(source());
+  for (uint64_t below : cases) {
+    uint64_t walked = 0;
+    for (int at = 0; at < 64; at += below >> at & 1 ? 2 : 1)
+      if (below >> at & 1) walked |= uint64_t(1) << at;
+    ASSERT_EQ(TransmittingDecisions(below), walked) << std::hex << below;
+  }
 }
 
 // Against the default threshold of 6.31e-6: strong is heard, weak alone is not but two weak powers
