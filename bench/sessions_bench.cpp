@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,22 @@ void BM_DrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
   state.counters["draws"] = draws;
 }
 
+// The same draws from std::mt19937 (the same sequence, its state kept in 64-bit words here): the
+// draws' cost with the standard library's usual generator, for comparison.
+void BM_StdDrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
+  double draws = DrawsPerSession(*c), owed = 0, sum = 0;
+  std::mt19937 engine(1);
+  for (auto _ : state) {
+    owed += draws;
+    int64_t now = int64_t(owed);
+    owed -= double(now);
+    for (int64_t i = 0; i < now; i++) sum += engine() * (1.0 / 4294967296.0);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["draws"] = draws;
+}
+
 // Keeps the time per iteration of every run besides printing it.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
@@ -80,14 +97,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
 };
 
 void PrintRatios(const RatioReporter &reporter) {
-  printf("\n%-14s %14s %14s %14s %8s\n", "case", "draws/session", "ns/session", "ns/draws",
-         "ratio");
+  printf("\n%-14s %14s %14s %14s %8s %14s %10s\n", "case", "draws/session", "ns/session",
+         "ns/draws", "ratio", "ns/std draws", "std ratio");
   for (const BENCH_CASE &c : kCases) {
     auto session = reporter.seconds.find(std::string("Session/") + c.name);
     auto draws = reporter.seconds.find(std::string("DrawsOfSession/") + c.name);
+    auto std_draws = reporter.seconds.find(std::string("StdDrawsOfSession/") + c.name);
     if (session == reporter.seconds.end() || draws == reporter.seconds.end()) continue;
-    printf("%-14s %14.1f %14.1f %14.1f %8.2f\n", c.name, DrawsPerSession(c), session->second * 1e9,
-           draws->second * 1e9, session->second / draws->second);
+    const double std_seconds = std_draws == reporter.seconds.end() ? NAN : std_draws->second;
+    printf("%-14s %14.1f %14.1f %14.1f %8.2f %14.1f %10.2f\n", c.name, DrawsPerSession(c),
+           session->second * 1e9, draws->second * 1e9, session->second / draws->second,
+           std_seconds * 1e9, session->second / std_seconds);
   }
 }
 
@@ -98,6 +118,8 @@ int main(int argc, char **argv) {
     benchmark::RegisterBenchmark((std::string("Session/") + c.name).c_str(), BM_Session, &c);
     benchmark::RegisterBenchmark((std::string("DrawsOfSession/") + c.name).c_str(),
                                  BM_DrawsOfSession, &c);
+    benchmark::RegisterBenchmark((std::string("StdDrawsOfSession/") + c.name).c_str(),
+                                 BM_StdDrawsOfSession, &c);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
