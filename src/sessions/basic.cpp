@@ -77,7 +77,7 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
   if (pt[k] != last_p) last_threshold = TransmitThreshold(last_p = pt[k]);
   const uint64_t threshold = last_threshold;
   const uint32_t m = uint32_t(codewords.count);
-  const UNIFORM_BUCKETS buckets = BucketsFor(m);
+  const uint64_t reciprocal = BucketsFor(m).inverse + 1;  // a codebook holds fewer than 2^31 words
   const int32_t *codes = codewords.codes;
   const uint32_t *stream = mt_rand.buffer;
   NODE *const *contenders = alive->members;
@@ -100,13 +100,14 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
       bool redraw = false;
       while (left) {
         const int bit = std::countr_zero(left);
-        const uint32_t index = BucketOf(stream[next + bit + 1], buckets);
+        const uint32_t index = BucketOfNarrow(stream[next + bit + 1], reciprocal);
         if (index >= m) {  // taken again below, from this contender's decision on
           decisions &= (uint64_t(1) << bit) - 1;
           redraw = true;
           break;
         }
-        NODE *node = contenders[i + std::popcount(decisions & ((uint64_t(1) << bit) - 1))];
+        // The contender's place: the decisions up to and including its own, less one.
+        NODE *node = contenders[i + std::popcount(decisions & (left ^ (left - 1))) - 1];
         const uint32_t word = uint32_t(codes[index]);
         node->word_idx = int32_t(index);
         node->word = word;
