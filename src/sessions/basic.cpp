@@ -161,12 +161,11 @@ void KeepWinners(const NODELIST *tx, NODELIST *won) {
     KeepWinnersBy(tx, won, [reply](NODE *node) { return FSFWonRound(reply, node) != 0; });
 }
 
-// Every active node's channel for the session; without fading, simply all subcarriers.
+// Every active node's channel for the session. Without fading there is nothing to draw: the
+// set-up opens every node's mask, and only the fading models ever change one.
 void DrawChannels() {
-  if (FSFRandChannel == FSFRandChannelMaskNone)
-    for (int32_t i = 0; i < nn; i++) nodes[i].mask = ~0u;
-  else
-    for (int32_t i = 0; i < nn; i++) FSFRandChannel(&nodes[i]);
+  if (FSFRandChannel == FSFRandChannelMaskNone) return;
+  for (int32_t i = 0; i < nn; i++) FSFRandChannel(&nodes[i]);
 }
 
 }  // namespace
