@@ -38,7 +38,7 @@ void DrawTransmitters(const NODELIST *alive, NODELIST *tx, int32_t k) {
   return DecidesToTransmit(node, k);
 }
 
-// The bits of the n (at most 64) words of the stream from position at that are below the
+// The bits of the n (1 to 64) words of the stream from position at that are below the
 // threshold; four words are compared at a time where the processor can.
 uint64_t WordsBelow(const uint32_t *stream, uint32_t at, uint32_t n, uint64_t threshold) {
   if (threshold > UINT32_MAX) return ~uint64_t(0) >> (64 - n);
