@@ -10,11 +10,18 @@
 int32_t FSFRefereeReplyClosestClass();
 int32_t FSFWonRoundClosestClass(int32_t reply, NODE *node);
 
-// The closest-class win test, for callers that test many nodes: the node wins when what it makes
-// of the reply, seen through its mask, is the reply its own word alone would have caused.
+// The closest-class win test through the given lookups of the closest-class and class tables: the
+// node wins when what it makes of the reply, seen through its mask, is the reply its own word alone
+// would have caused.
+template <class ClosestClasses, class RefClasses>
+inline bool WonClosestClassBy(int32_t reply, const NODE *node, ClosestClasses closest,
+                              RefClasses class_of) {
+  return node->word_idx >= 0 && closest(uint32_t(reply) & node->mask) == class_of(node->word);
+}
+
+// The closest-class win test, for callers that test many nodes.
 inline bool WonClosestClass(int32_t reply, const NODE *node) {
-  if (node->word_idx < 0) return false;
-  return ClosestClassesAt(uint32_t(reply) & node->mask) == RefClassesAt(node->word);
+  return WonClosestClassBy(reply, node, ClosestClassesAt, RefClassesAt);
 }
 
 int32_t FSFRefereeReplyPerfectFeedback();

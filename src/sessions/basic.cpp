@@ -71,13 +71,14 @@ uint64_t LowestSetBits(uint64_t bits, int32_t n) {
 // once, the decision words among them are found by bit arithmetic, and only the transmitters are
 // visited. A codeword draw that must be taken again, and the buffer's end, go the general way.
 void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
-  // Rounds mostly share one probability: the threshold of the last one is kept.
+  // Rounds mostly share one probability, and converting it would hold up the round's start: the
+  // threshold of the last probability is kept.
   static double last_p = 0;
   static uint64_t last_threshold = 0;
   if (pt[k] != last_p) last_threshold = TransmitThreshold(last_p = pt[k]);
   const uint64_t threshold = last_threshold;
   const uint32_t m = uint32_t(codewords.count);
-  const uint64_t reciprocal = BucketsFor(m).inverse + 1;  // a codebook holds fewer than 2^31 words
+  const UNIFORM_BUCKETS buckets = BucketsFor(m);
   const int32_t *codes = codewords.codes;
   const uint32_t *stream = mt_rand.buffer;
   NODE *const *contenders = alive->members;
@@ -100,7 +101,7 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
       bool redraw = false;
       while (left) {
         const int bit = std::countr_zero(left);
-        const uint32_t index = BucketOfNarrow(stream[next + bit + 1], reciprocal);
+        const uint32_t index = BucketOf(stream[next + bit + 1], buckets);
         if (index >= m) {  // taken again below, from this contender's decision on
           decisions &= (uint64_t(1) << bit) - 1;
           redraw = true;
@@ -153,7 +154,9 @@ void KeepWinners(const NODELIST *tx, NODELIST *won) {
   const int32_t *closest = closest_classes.codes, *class_of = refclasses.codes;
   if (FSFWonRound == FSFWonRoundClosestClass && closest && class_of)
     KeepWinnersBy(tx, won, [=](const NODE *node) {
-      return node->word_idx >= 0 && closest[uint32_t(reply) & node->mask] == class_of[node->word];
+      return WonClosestClassBy(
+          reply, node, [=](uint32_t w) { return closest[w]; },
+          [=](uint32_t w) { return class_of[w]; });
     });
   else if (FSFWonRound == FSFWonRoundClosestClass)
     KeepWinnersBy(tx, won, [reply](const NODE *node) { return WonClosestClass(reply, node); });

@@ -21,9 +21,9 @@ inline bool DecidesToTransmit(NODE *node, int32_t k) {
 inline uint64_t TransmitThreshold(double p) {
   if (!(p > 0)) return 0;
   if (p >= 1) return uint64_t(1) << 32;
-  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling
-  uint64_t whole = uint64_t(scaled);
-  return double(whole) < scaled ? whole + 1 : whole;
+  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling, below 2^32
+  int64_t whole = int64_t(scaled);   // a signed conversion: one instruction
+  return uint64_t(whole) + uint64_t(double(whole) < scaled);
 }
 
 // Contenders read the stream in turn: a decision word, and after a decision to transmit, one

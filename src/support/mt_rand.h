@@ -69,12 +69,6 @@ inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
   return uint32_t(((unsigned __int128)r * buckets.inverse + r) >> 64);
 }
 
-// BucketOf for m below 2^31: the width is then at least 2, and the reciprocal, inverse + 1, fits
-// in 64 bits, so that one multiplication gives the bucket.
-inline uint32_t BucketOfNarrow(uint32_t r, uint64_t reciprocal) {
-  return uint32_t((unsigned __int128)r * reciprocal >> 64);
-}
-
 // A uniform value in [0, m) from the generator's words: a word in the remainder above the last
 // full bucket is rejected and the draw taken again, so the result is exact and never m. m = 0
 // stands for the full range 2^32.
