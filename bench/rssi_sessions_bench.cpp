@@ -2,15 +2,14 @@
 // drawn when a session first uses them (lazy) or all at session start (eager), next to the
 // baseline of drawing every pair's gains alone; ends with a table of ratios and gain-draw shares.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <bit>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench_runs.h"
 #include "bench_util.h"
 #include "channel/rssi.h"
 #include "core/state.h"
@@ -32,12 +31,11 @@ void SetUp(std::vector<std::string> words) {
 int64_t GainsDrawnLastSession() {
   if (rssi_eager_gains) return int64_t(nn) * (nn - 1) / 2 * (rssi_flat ? 1 : nf);
   int64_t gains = 0;
-  uint32_t low = nf >= 32 ? ~0u : (1u << nf) - 1u;
   for (int32_t a = 0; a < nn; a++)
     for (int32_t b = a + 1; b < nn; b++) {
       size_t pair = size_t(a) * size_t(max_nn) + size_t(b);
       if (rssi_pair_stamp[pair] != rssi_session) continue;
-      gains += rssi_flat ? 1 : std::popcount(rssi_pair_drawn[pair] & low);
+      gains += rssi_flat ? 1 : std::popcount(rssi_pair_drawn[pair] & LowBits(nf));
     }
   return gains;
 }
@@ -85,37 +83,9 @@ BENCHMARK(BM_DrawPairGains)
 // One gain draw: a Rayleigh variate squared plus the floor.
 void BM_DrawGain(benchmark::State &state) {
   SetUp({"centr=1"});
-  double sum = 0.0;
-  for (auto _ : state) {
-    for (int i = 0; i < kGainBatch; i++) sum += DrawGain();
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kGainBatch);
+  TimeDrawsInBatches(state, kGainBatch, DrawGain);
 }
 BENCHMARK(BM_DrawGain);
-
-// Keeps every run for the closing table.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  SummaryReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
-  std::map<std::string, Run> runs;
-  void ReportRuns(const std::vector<Run> &reports) override {
-    ConsoleReporter::ReportRuns(reports);
-    for (const Run &run : reports) runs[run.benchmark_name()] = run;
-  }
-  // Seconds per iteration of the named run, 0 when it did not run.
-  double Seconds(const std::string &name) const {
-    auto it = runs.find(name);
-    if (it == runs.end()) return 0.0;
-    return it->second.GetAdjustedRealTime() /
-           benchmark::GetTimeUnitMultiplier(it->second.time_unit);
-  }
-  double Gains(const std::string &name) const {
-    auto it = runs.find(name);
-    if (it == runs.end() || !it->second.counters.count("gains")) return 0.0;
-    return it->second.counters.at("gains");
-  }
-};
 
 std::string SessionName(int adhoc, int nn, int eager, int adaptive) {
   return "BM_Session/adhoc:" + std::to_string(adhoc) + "/nn:" + std::to_string(nn) +
@@ -124,7 +94,7 @@ std::string SessionName(int adhoc, int nn, int eager, int adaptive) {
 
 double PerSecond(double seconds) { return seconds > 0 ? 1.0 / seconds : 0.0; }
 
-void PrintRow(const SummaryReporter &r, int adhoc, int nn, int adaptive, double gain_seconds) {
+void PrintRow(const KeepingReporter &r, int adhoc, int nn, int adaptive, double gain_seconds) {
   std::string lazy = SessionName(adhoc, nn, 0, adaptive),
               eager = SessionName(adhoc, nn, 1, adaptive);
   double baseline = r.Seconds("BM_DrawPairGains/nn:" + std::to_string(nn));
@@ -133,11 +103,11 @@ void PrintRow(const SummaryReporter &r, int adhoc, int nn, int adaptive, double 
   printf("%-11s %4d %8s %12.0f %12.0f %12.0f %8.2f %10.0f %9.1f%% %10.0f %9.1f%%\n",
          adhoc ? "adhoc" : "centralized", nn, adaptive ? "adaptive" : "fixed", PerSecond(lazy_s),
          PerSecond(eager_s), PerSecond(baseline), baseline > 0 ? baseline / lazy_s : 0.0,
-         r.Gains(lazy), 100 * r.Gains(lazy) * gain_seconds / lazy_s, r.Gains(eager),
-         100 * r.Gains(eager) * gain_seconds / eager_s);
+         r.Counter(lazy, "gains"), 100 * r.Counter(lazy, "gains") * gain_seconds / lazy_s,
+         r.Counter(eager, "gains"), 100 * r.Counter(eager, "gains") * gain_seconds / eager_s);
 }
 
-void PrintSummary(const SummaryReporter &r) {
+void PrintSummary(const KeepingReporter &r) {
   double gain_seconds = r.Seconds("BM_DrawGain") / kGainBatch;
   printf(
       "\nsession      nn  pt      lazy sess/s eager sess/s  draw-all/s lazy/base lazy gains"
@@ -155,7 +125,7 @@ void PrintSummary(const SummaryReporter &r) {
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  SummaryReporter reporter;
+  KeepingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintSummary(reporter);
   benchmark::Shutdown();

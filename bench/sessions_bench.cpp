@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "bench_runs.h"
 #include "bench_util.h"
 #include "core/state.h"
 #include "sessions/basic.h"
@@ -52,62 +51,45 @@ void BM_Session(benchmark::State &state, const BENCH_CASE *c) {
   state.counters["draws"] = draws;
 }
 
-// As many draws per iteration as one session takes on average.
-void BM_DrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
+// As many draws per iteration as one session takes on average, each a double in [0, 1).
+template <class Draw>
+void TimeDrawsOfSession(benchmark::State &state, const BENCH_CASE *c, Draw draw) {
   double draws = DrawsPerSession(*c), owed = 0, sum = 0;
-  init_genrand(1);
   for (auto _ : state) {
     owed += draws;
     int64_t now = int64_t(owed);
     owed -= double(now);
-    for (int64_t i = 0; i < now; i++) sum += genrand_real2();
+    for (int64_t i = 0; i < now; i++) sum += draw();
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations());
   state.counters["draws"] = draws;
+}
+
+// The session's own generator.
+void BM_DrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
+  init_genrand(1);
+  TimeDrawsOfSession(state, c, genrand_real2);
 }
 
 // The same draws from std::mt19937 (the same sequence, its state kept in 64-bit words here): the
 // draws' cost with the standard library's usual generator, for comparison.
 void BM_StdDrawsOfSession(benchmark::State &state, const BENCH_CASE *c) {
-  double draws = DrawsPerSession(*c), owed = 0, sum = 0;
   std::mt19937 engine(1);
-  for (auto _ : state) {
-    owed += draws;
-    int64_t now = int64_t(owed);
-    owed -= double(now);
-    for (int64_t i = 0; i < now; i++) sum += engine() * (1.0 / 4294967296.0);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations());
-  state.counters["draws"] = draws;
+  TimeDrawsOfSession(state, c, [&engine] { return engine() * (1.0 / 4294967296.0); });
 }
 
-// Keeps the time per iteration of every run besides printing it.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(1) ? OO_ColorTabular : OO_Tabular) {}
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run> &runs) override {
-    for (const Run &run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-        seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-void PrintRatios(const RatioReporter &reporter) {
+void PrintRatios(const KeepingReporter &reporter) {
   printf("\n%-14s %14s %14s %14s %8s %14s %10s\n", "case", "draws/session", "ns/session",
          "ns/draws", "ratio", "ns/std draws", "std ratio");
   for (const BENCH_CASE &c : kCases) {
-    auto session = reporter.seconds.find(std::string("Session/") + c.name);
-    auto draws = reporter.seconds.find(std::string("DrawsOfSession/") + c.name);
-    auto std_draws = reporter.seconds.find(std::string("StdDrawsOfSession/") + c.name);
-    if (session == reporter.seconds.end() || draws == reporter.seconds.end()) continue;
-    const double std_seconds = std_draws == reporter.seconds.end() ? NAN : std_draws->second;
+    const double session = reporter.Seconds(std::string("Session/") + c.name);
+    const double draws = reporter.Seconds(std::string("DrawsOfSession/") + c.name);
+    const double std_draws = reporter.Seconds(std::string("StdDrawsOfSession/") + c.name);
+    if (session == 0 || draws == 0) continue;
     printf("%-14s %14.1f %14.1f %14.1f %8.2f %14.1f %10.2f\n", c.name, DrawsPerSession(c),
-           session->second * 1e9, draws->second * 1e9, session->second / draws->second,
-           std_seconds * 1e9, session->second / std_seconds);
+           session * 1e9, draws * 1e9, session / draws, std_draws * 1e9,
+           std_draws > 0 ? session / std_draws : NAN);
   }
 }
 
@@ -123,7 +105,7 @@ int main(int argc, char **argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  KeepingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   PrintRatios(reporter);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "bench_runs.h"
 #include "core/state.h"
 #include "support/gsl_rand.h"
 #include "support/mt_rand.h"
@@ -15,35 +16,20 @@ const int kBatch = 1024;
 
 void BM_GenRandInt32(benchmark::State &state) {
   init_genrand(5489u);
-  uint32_t sum = 0;
-  for (auto _ : state) {
-    for (int i = 0; i < kBatch; i++) sum += genrand_int32();
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kBatch);
+  TimeDrawsInBatches(state, kBatch, genrand_int32);
 }
 BENCHMARK(BM_GenRandInt32);
 
 void BM_GenRandReal2(benchmark::State &state) {
   init_genrand(5489u);
-  double sum = 0.0;
-  for (auto _ : state) {
-    for (int i = 0; i < kBatch; i++) sum += genrand_real2();
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kBatch);
+  TimeDrawsInBatches(state, kBatch, genrand_real2);
 }
 BENCHMARK(BM_GenRandReal2);
 
 void BM_GenRandRayleighGSL(benchmark::State &state) {
   SetupRandGSL();
   SeedRandGSL(5489u);
-  double sum = 0.0;
-  for (auto _ : state) {
-    for (int i = 0; i < kBatch; i++) sum += GenRandRayleighGSL(1.0);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kBatch);
+  TimeDrawsInBatches(state, kBatch, [] { return GenRandRayleighGSL(1.0); });
   ReleaseRandGSL();
 }
 BENCHMARK(BM_GenRandRayleighGSL);
