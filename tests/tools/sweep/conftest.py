@@ -1,0 +1,55 @@
+"""Shared set-up of the sweep tool's tests: the package on sys.path, the simulator, the tool as a
+command, and a hand-written --describe document for the unit tests."""
+
+import json
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+HERE = Path(__file__).resolve().parent
+TOP = HERE.parents[2]
+sys.path.insert(0, str(TOP / "tools"))
+
+from qrvl_sweep.describe import parse_describe  # noqa: E402
+
+SIM = os.path.abspath(os.environ.get("QRVL_SIM", TOP / "build" / "qrvl_sim"))
+TOOL = os.path.abspath(os.environ.get("QRVL_SWEEP", TOP / "tools" / "qrvl-sweep"))
+DESCRIBE = HERE / "describe.json"
+
+
+@pytest.fixture(scope="session")
+def simulator():
+    """The options and columns of the hand-written --describe document."""
+    return parse_describe(json.loads(DESCRIBE.read_text()), str(DESCRIBE))
+
+
+def tool(*args, status=0, cwd=None):
+    """Runs the tool; checks its exit status unless status is None."""
+    result = subprocess.run([TOOL, *map(str, args)], stdin=subprocess.DEVNULL,
+                            capture_output=True, text=True, timeout=300, cwd=cwd)
+    if status is not None and result.returncode != status:
+        raise AssertionError("%s: status %d, not %d\n%s" % (args, result.returncode, status,
+                                                           result.stderr))
+    return result
+
+
+def sim_output(*words):
+    """The simulator's standard output for these option words."""
+    return subprocess.run([SIM, *words], capture_output=True, check=True, timeout=120).stdout
+
+
+def rows(path, separator=","):
+    lines = Path(path).read_text().splitlines()
+    return [dict(zip(lines[0].split(separator), line.split(separator))) for line in lines[1:]]
+
+
+def wrapper(path, body):
+    """A stand-in simulator at path: a shell script answering --describe and --version through
+    the real simulator and running body otherwise (with $SIM the real one)."""
+    Path(path).write_text('#!/bin/sh\nSIM=%s\ncase "$1" in --describe|--version) exec "$SIM" '
+                          '"$@";; esac\n%s\n' % (SIM, body))
+    os.chmod(path, 0o755)
+    return str(path)

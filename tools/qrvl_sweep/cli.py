@@ -1,0 +1,133 @@
+"""The command line: plan, run, slurm, gather and plot, and the exit statuses (0 done, 1 a study
+that is not complete or could not go on, 2 refused input, 128 + N stopped by signal N)."""
+
+import argparse
+import signal
+import sys
+
+from . import PROG
+from .errors import StudyError
+from .execute import command_run
+from .gather import DEFAULT_FIGURES, command_gather
+from .plan import DEFAULT_MAX_RUNS, command_plan
+from .plot import command_plot
+from .slurm import command_slurm
+
+
+def count(text):
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError("not a whole number: %r" % text)
+    if value < 1:
+        raise argparse.ArgumentTypeError("must be at least 1, not %d" % value)
+    return value
+
+
+def add_plan(commands, add):
+    plan = add("plan", "write the job list: one simulator command line per run")
+    plan.add_argument("--study", metavar="FILE", help="study file ([fixed] and [sweep] "
+                      "sections, 'replications =' and 'seed =' at the top)")
+    plan.add_argument("--fix", action="append", metavar="OPT=VALUE", help="a fixed option")
+    plan.add_argument("--sweep", action="append", metavar="OPT=VALUES", help="a swept option: "
+                      "comma-separated values and ranges start:stop[:step], or values separated "
+                      "by '|' for list and text options (pt, pn, pw, tau, ad_runs)")
+    plan.add_argument("-r", "--replications", metavar="N", help="replications per point")
+    plan.add_argument("--seed", metavar="N", help="base seed (default 1)")
+    plan.add_argument("--sim", metavar="PATH", help="the simulator (default: $QRVL_SIM, "
+                      "qrvl_sim on PATH, or build/qrvl_sim beside this tool)")
+    plan.add_argument("--max-runs", type=count, metavar="N", help="plan up to N runs (default "
+                      "%d)" % DEFAULT_MAX_RUNS)
+    plan.add_argument("--allow-mixed", action="store_true", help="re-plan over outputs of "
+                      "another simulator binary")
+
+
+def add_run(commands, add):
+    run = add("run", "run the runs not done with GNU parallel; an interrupted study resumes")
+    run.add_argument("-j", "--jobs", metavar="N", help="jobs at once (parallel's --jobs)")
+    run.add_argument("--sshloginfile", metavar="FILE", help="hosts to run on (parallel's "
+                     "--sshloginfile; they must see the same paths)")
+    run.add_argument("--retry-failed", action="store_true", help="run failed runs again (they "
+                     "always are; kept for old scripts)")
+    run.add_argument("--allow-mixed", action="store_true", help="add runs from a simulator "
+                     "binary other than the study's")
+
+
+def add_slurm(commands, add):
+    slurm = add("slurm", "write a Slurm job-array script running line $SLURM_ARRAY_TASK_ID")
+    slurm.add_argument("-o", "--output", metavar="FILE", help="script (default DIR/slurm.sh)")
+    slurm.add_argument("--sbatch", action="append", metavar="OPTION",
+                       help="an extra #SBATCH line, e.g. --sbatch=--time=00:10:00")
+    slurm.add_argument("--throttle", type=count, metavar="N", help="at most N tasks at once")
+    slurm.add_argument("--allow-mixed", action="store_true", help="let tasks run a simulator "
+                       "binary other than the study's")
+
+
+def add_gather(commands, add):
+    gather = add("gather", "one CSV row per point: mean, sd and 95%% CI half-width")
+    gather.add_argument("-o", "--output", metavar="FILE",
+                        help="the CSV (default DIR/summary.csv; '-' for standard output)")
+    gather.add_argument("--figures", default=",".join(DEFAULT_FIGURES),
+                        help="summary columns to average (default %(default)s)")
+    gather.add_argument("--runs-csv", metavar="FILE", help="also one row per run")
+    gather.add_argument("--partial", action="store_true",
+                        help="average points over the runs that have an output")
+
+
+def add_plot(commands, add):
+    plot = add("plot", "draw a figure against a swept option to PNG and SVG with gnuplot")
+    plot.add_argument("--x", required=True, metavar="OPT", help="swept option on the x axis")
+    plot.add_argument("--by", metavar="OPT", help="swept option: one line per value")
+    plot.add_argument("--y", default="Ps", metavar="FIGURE", help="figure (default Ps)")
+    plot.add_argument("--where", action="append", metavar="OPT=VALUE",
+                      help="keep the rows with this value of another swept option")
+    plot.add_argument("--csv", metavar="FILE", help="gathered CSV (default DIR/summary.csv)")
+    plot.add_argument("-o", "--output", metavar="BASE", help="BASE.png and BASE.svg "
+                      "(default DIR/plots/Y-vs-X[-by-BY])")
+    plot.add_argument("--title", help="figure title")
+    plot.add_argument("--logx", action="store_true")
+    plot.add_argument("--logy", action="store_true")
+
+
+def parser():
+    top = argparse.ArgumentParser(
+        prog=PROG, description="Replicated parameter sweeps of qrvl_sim: plan, run (GNU "
+        "parallel or Slurm), gather means with 95% confidence intervals, plot.")
+    commands = top.add_subparsers(dest="command", metavar="COMMAND")
+    commands.required = True
+
+    def add(name, help_text):
+        sub = commands.add_parser(name, help=help_text, description=help_text.replace("%%", "%"))
+        sub.add_argument("-d", "--dir", required=True, help="the study directory")
+        return sub
+
+    for adder in (add_plan, add_run, add_slurm, add_gather, add_plot):
+        adder(commands, add)
+    return top
+
+
+HANDLERS = {"plan": command_plan, "run": command_run, "slurm": command_slurm,
+            "gather": command_gather, "plot": command_plot}
+
+
+def main(argv=None):
+    """Runs one command; returns its exit status."""
+    args = parser().parse_args(argv)
+    try:
+        return HANDLERS[args.command](args)
+    except StudyError as error:
+        sys.stderr.write("%s: error: %s\n" % (PROG, error))
+        return error.status
+    except OSError as error:
+        sys.stderr.write("%s: error: %s\n" % (PROG, error))
+        return 1
+    except BrokenPipeError:
+        return 1
+    except KeyboardInterrupt:
+        return 130
+
+
+def run_command_line():
+    """main() as a process: a closed pipe on standard output ends it quietly."""
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+    return main()

@@ -1,0 +1,179 @@
+"""The study directory: its files, the study as planned (study.json) and the run list
+(runs.tsv with plan.txt), read back with every problem reported as a StudyError."""
+
+import json
+import os
+import shlex
+from dataclasses import dataclass
+
+from . import PROG
+from .describe import Identity
+from .errors import StudyError
+from .safety import check_plain
+
+
+@dataclass(frozen=True)
+class StudyDir:
+    """The paths of a study directory."""
+    path: str
+
+    def __getattr__(self, name):
+        files = {"study_json": "study.json", "plan": "plan.txt", "runs_tsv": "runs.tsv",
+                 "finished": "finished.tsv", "joblog": "joblog", "todo_plan": "todo.txt",
+                 "todo_runs": "todo.tsv", "todo_sim": "todo.json", "lock": "lock", "out": "out", "summary": "summary.csv",
+                 "slurm": "slurm", "plots": "plots"}
+        if name not in files:
+            raise AttributeError(name)
+        return os.path.join(self.path, files[name])
+
+
+def study_dir(text, create=False):
+    """The study directory named by -d; created when asked and missing."""
+    check_plain("the study directory", text)
+    path = os.path.abspath(text)
+    if os.path.exists(path) and not os.path.isdir(path):
+        raise StudyError("%s is not a directory" % path)
+    if create:
+        try:
+            os.makedirs(path, exist_ok=True)
+        except OSError as error:
+            raise StudyError("cannot make the study directory %s: %s" % (path, error.strerror))
+    return StudyDir(path)
+
+
+@dataclass(frozen=True)
+class Planned:
+    """A study as planned: what study.json holds."""
+    simulator: Identity
+    columns: tuple
+    builtin_debug: int
+    seed: int
+    replications: int
+    fixed: tuple        # (word, value) pairs
+    sweep: tuple        # (word, (values...)) pairs
+    point_count: int
+    run_count: int
+
+    @property
+    def swept(self):
+        return [word for word, _ in self.sweep]
+
+    def to_json(self):
+        return {"format": 2,
+                "simulator": {"path": self.simulator.path, "version": self.simulator.version,
+                              "sha256": self.simulator.sha256},
+                "columns": list(self.columns), "builtin_debug": self.builtin_debug,
+                "seed": self.seed, "replications": self.replications,
+                "fixed": [list(pair) for pair in self.fixed],
+                "sweep": [[word, list(values)] for word, values in self.sweep],
+                "point_count": self.point_count, "run_count": self.run_count}
+
+
+def _planned(data):
+    simulator = data["simulator"]
+    planned = Planned(
+        simulator=Identity(str(simulator["path"]), str(simulator["version"]),
+                           str(simulator["sha256"])),
+        columns=tuple(str(c) for c in data["columns"]), builtin_debug=int(data["builtin_debug"]),
+        seed=int(data["seed"]), replications=int(data["replications"]),
+        fixed=tuple((str(w), str(v)) for w, v in data["fixed"]),
+        sweep=tuple((str(w), tuple(str(v) for v in values)) for w, values in data["sweep"]),
+        point_count=int(data["point_count"]), run_count=int(data["run_count"]))
+    if not planned.columns:
+        raise ValueError("no columns")
+    return planned
+
+
+def load_planned(directory):
+    """The study planned in the directory."""
+    try:
+        with open(directory.study_json, encoding="utf-8-sig") as handle:
+            data = json.load(handle)
+    except FileNotFoundError:
+        raise StudyError("%s holds no planned study (run '%s plan -d %s ...' first)"
+                         % (directory.path, PROG, directory.path))
+    except (OSError, ValueError) as error:
+        raise StudyError("cannot read %s: %s" % (directory.study_json, error))
+    try:
+        return _planned(data)
+    except (KeyError, TypeError, ValueError, AttributeError) as error:
+        raise StudyError("%s is not a study planned by this %s (%s: %s); plan the study again"
+                         % (directory.study_json, PROG, type(error).__name__, error))
+
+
+@dataclass(frozen=True)
+class Run:
+    """One replication of one point: a line of the plan."""
+    line: int
+    point: str           # the point's id
+    replication: int
+    seed: int
+    output: str
+    values: dict         # swept word -> value
+    command: str         # the plan line
+
+    @property
+    def errors(self):
+        return self.output[:-len(".csv")] + ".err"
+
+    @property
+    def simulator_command(self):
+        """The simulator's command line, without the redirections of the plan line."""
+        redirect = " >" + shlex.quote(self.output[:-len(".csv")] + ".part")
+        at = self.command.find(redirect)
+        return self.command[:at] if at >= 0 else self.command
+
+    def describe_point(self):
+        if not self.values:
+            return "the single point"
+        return "point " + " ".join("%s=%s" % item for item in self.values.items())
+
+
+RUN_COLUMNS = ["line", "point", "replication", "seed", "output"]
+
+
+def run_row(run):
+    return [str(run.line), run.point, str(run.replication), str(run.seed), run.output] + \
+        list(run.values.values())
+
+
+def parse_run_row(header, fields, command):
+    if len(fields) != len(header):
+        raise ValueError("%d fields under a header of %d" % (len(fields), len(header)))
+    swept = dict(zip(header[len(RUN_COLUMNS):], fields[len(RUN_COLUMNS):]))
+    return Run(int(fields[0]), fields[1], int(fields[2]), int(fields[3]), fields[4], swept,
+               command)
+
+
+def read_runs(runs_path, plan_path):
+    """Every run of a run list (runs.tsv or todo.tsv) with its plan line, in order."""
+    try:
+        with open(runs_path, encoding="utf-8") as runs, open(plan_path, encoding="utf-8") as plan:
+            header = runs.readline().rstrip("\n").split("\t")
+            if header[:len(RUN_COLUMNS)] != RUN_COLUMNS:
+                raise ValueError("the header is not %s" % " ".join(RUN_COLUMNS))
+            for number, (row, command) in enumerate(zip(runs, plan), 2):
+                try:
+                    yield parse_run_row(header, row.rstrip("\n").split("\t"), command.rstrip("\n"))
+                except ValueError as error:
+                    raise ValueError("line %d: %s" % (number, error))
+    except FileNotFoundError as error:
+        raise StudyError("%s is missing; plan the study again" % error.filename)
+    except (OSError, ValueError) as error:
+        raise StudyError("cannot read %s: %s; plan the study again" % (runs_path, error))
+
+
+def write_file(path, text):
+    """Writes a file whole, under its name only once complete."""
+    temporary = path + ".tmp"
+    try:
+        with open(temporary, "w", encoding="utf-8", newline="") as handle:
+            handle.write(text)
+        os.replace(temporary, path)
+    except OSError as error:
+        raise StudyError("cannot write %s: %s" % (path, error.strerror or error))
+
+
+def debug_level(planned, run):
+    """The debug level a run's simulator ran with."""
+    return int(run.values.get("debug", dict(planned.fixed).get("debug", planned.builtin_debug)))

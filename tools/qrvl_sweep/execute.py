@@ -1,0 +1,289 @@
+"""Running a study with GNU parallel: the runs not yet done (a run is done only when its output
+holds a summary line), one job per core or per host slot, each ended run recorded with its
+simulator; a signal stops parallel and its jobs and leaves the study to resume."""
+
+import json
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+
+from . import PROG
+from .describe import Identity, file_sha256, identify
+from .directory import debug_level, load_planned, read_runs, run_row, study_dir, write_file
+from .errors import StudyError, note
+from .lock import StudyLock
+from .records import Record, append_records
+from .summary import Layout, read_output
+
+STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+
+
+def check_simulator(directory, planned, allow_mixed, remote):
+    """The identity of the simulator that will run: the study's own binary, or with
+    --allow-mixed any binary at its path."""
+    path = planned.simulator.path
+    if not os.access(path, os.X_OK):
+        if remote:
+            return planned.simulator
+        raise StudyError("the study's simulator %s is missing" % path)
+    sha256 = file_sha256(path)
+    if sha256 == planned.simulator.sha256:
+        return planned.simulator
+    if not allow_mixed:
+        raise StudyError(
+            "the simulator %s has changed since the study was planned: planned %s (sha256 %s), "
+            "now sha256 %s; plan the study again (delete %s to run everything again) or give "
+            "--allow-mixed to add runs from the new one"
+            % (path, planned.simulator.version, planned.simulator.sha256, sha256,
+               directory.out))
+    identity = identify(path)
+    note("runs from %s (sha256 %s) join outputs of %s (sha256 %s)" % (
+        identity.version, identity.sha256, planned.simulator.version, planned.simulator.sha256))
+    return identity
+
+
+def remove_stale_parts(out):
+    """Removes the partial outputs of interrupted runs: those whose writing shell is gone."""
+    os.makedirs(out, exist_ok=True)
+    for name in os.listdir(out):
+        match = re.match(r".*\.part(\d+)\Z", name)
+        if not match:
+            continue
+        try:
+            os.kill(int(match.group(1)), 0)
+        except ProcessLookupError:
+            try:
+                os.remove(os.path.join(out, name))
+            except FileNotFoundError:
+                pass
+        except OSError:
+            pass
+
+
+def write_todo(directory, planned, identity):
+    """Writes the runs not done to todo.tsv and todo.txt; returns (to do, all runs)."""
+    count = total = 0
+    with open(directory.todo_runs + ".tmp", "w", encoding="utf-8") as runs, \
+            open(directory.todo_plan, "w", encoding="utf-8") as plan:
+        with open(directory.runs_tsv, encoding="utf-8") as header:
+            runs.write(header.readline())
+        for run in read_runs(directory.runs_tsv, directory.plan):
+            total += 1
+            if read_output(run.output, Layout(planned.columns, debug_level(planned, run)))[0]:
+                continue
+            count += 1
+            runs.write("\t".join(run_row(run)) + "\n")
+            plan.write(run.command + "\n")
+    if total != planned.run_count:
+        raise StudyError("%s lists %d runs where study.json plans %d; plan the study again"
+                         % (directory.runs_tsv, total, planned.run_count))
+    write_file(directory.todo_sim, json.dumps(identity.__dict__) + "\n")
+    os.replace(directory.todo_runs + ".tmp", directory.todo_runs)
+    return count, total
+
+
+def read_joblog(path):
+    """GNU parallel's joblog: per job number (host, start, seconds, exit status, signal)."""
+    entries = {}
+    try:
+        with open(path, encoding="utf-8", errors="replace") as handle:
+            for line in handle:
+                fields = line.rstrip("\n").split("\t")
+                try:
+                    entries[int(fields[0])] = (fields[1], float(fields[2]), float(fields[3]),
+                                               int(fields[6]), int(fields[7]))
+                except (ValueError, IndexError):
+                    continue
+    except FileNotFoundError:
+        pass
+    return entries
+
+
+@dataclass(frozen=True)
+class Ended:
+    """A run that ended in this session, and why it is not done (None when it is)."""
+    run: object
+    record: Record
+    problem: str
+
+
+def fold_session(directory, planned):
+    """Records the runs a session of parallel ended (also one cut short before it could) and
+    clears the session's files; returns what ended."""
+    if not os.path.exists(directory.todo_runs):
+        return []
+    try:
+        with open(directory.todo_sim, encoding="utf-8") as handle:
+            identity = Identity(**json.load(handle))
+    except (OSError, ValueError, TypeError):
+        identity = Identity(planned.simulator.path, "", "")
+    entries = read_joblog(directory.joblog)
+    ended = []
+    for number, run in enumerate(read_runs(directory.todo_runs, directory.todo_plan), 1):
+        if number not in entries:
+            continue
+        host, start, seconds, exit_status, signal_number = entries[number]
+        status = 128 + signal_number if signal_number else exit_status
+        problem = None
+        if status == 0:
+            layout = Layout(planned.columns, debug_level(planned, run))
+            problem = read_output(run.output, layout)[1]
+        record = Record(run.output, run.line, run.point, run.replication, run.seed, status,
+                        socket.gethostname() if host == ":" else host,
+                        time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(start)),
+                        round(seconds, 3), identity.version, identity.sha256, run.command)
+        ended.append(Ended(run, record, problem if status == 0 else "exit status %d" % status))
+    append_records(directory.finished, [e.record for e in ended])
+    for path in (directory.todo_runs, directory.todo_sim, directory.todo_plan):
+        try:
+            os.remove(path)
+        except FileNotFoundError:
+            pass
+    return ended
+
+
+def descendants(pid):
+    """The processes below pid (Linux /proc), so that none outlives a stopped run."""
+    children = {}
+    try:
+        names = os.listdir("/proc")
+    except OSError:
+        return []
+    for name in names:
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % name, encoding="utf-8", errors="replace") as handle:
+                parent = int(handle.read().rsplit(")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            continue
+        children.setdefault(parent, []).append(int(name))
+    found, stack = [], [pid]
+    while stack:
+        for child in children.get(stack.pop(), []):
+            found.append(child)
+            stack.append(child)
+    return found
+
+
+def stop(process):
+    """Stops parallel and every job below it: TERM, then KILL for what remains."""
+    below = descendants(process.pid)
+    for pid in [process.pid] + below:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except OSError:
+            pass
+    try:
+        process.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    for pid in below + descendants(process.pid):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+
+
+def run_parallel(directory, args):
+    """Runs todo.txt with GNU parallel; returns (parallel's status, the stopping signal or 0)."""
+    command = ["parallel", "--joblog", directory.joblog, "--arg-file", directory.todo_plan]
+    if args.jobs:
+        command[1:1] = ["--jobs", args.jobs]
+    if args.sshloginfile:
+        command[1:1] = ["--sshloginfile", args.sshloginfile]
+    if sys.stderr.isatty():
+        command[1:1] = ["--bar"]
+    received = []
+
+    def on_signal(number, frame):
+        received.append(number)
+
+    previous = {number: signal.signal(number, on_signal) for number in STOP_SIGNALS}
+    try:
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, start_new_session=True)
+        while process.poll() is None and not received:
+            try:
+                process.wait(timeout=0.2)
+            except subprocess.TimeoutExpired:
+                pass
+        if received:
+            stop(process)
+        return process.wait(), (received[0] if received else 0)
+    finally:
+        for number, handler in previous.items():
+            signal.signal(number, handler)
+
+
+def first_lines(path, count=3):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as handle:
+            text = handle.read(65536)
+    except OSError:
+        return []
+    return [line for line in text.replace("\r", "\n").split("\n") if line.strip()][:count]
+
+
+def report_failures(ended):
+    for item in ended:
+        if item.problem is None:
+            continue
+        run = item.run
+        if item.record.status == 0:
+            how = "ended with status 0, but its output %s is %s" % (run.output, item.problem)
+        else:
+            how = "failed (%s)" % item.problem
+        sys.stderr.write("%s: the run at %s, replication %d %s:\n  %s\n" % (
+            PROG, run.describe_point(), run.replication, how, run.simulator_command))
+        for line in first_lines(run.errors):
+            sys.stderr.write("  | %s\n" % line)
+
+
+def command_run(args):
+    directory = study_dir(args.dir)
+    planned = load_planned(directory)
+    if shutil.which("parallel") is None:
+        raise StudyError("GNU parallel is not installed (Debian package 'parallel')")
+    if args.sshloginfile:
+        if not os.path.isfile(args.sshloginfile):
+            raise StudyError("--sshloginfile: no file %s" % args.sshloginfile)
+    with StudyLock(directory, "%s run" % PROG):
+        fold_session(directory, planned)
+        identity = check_simulator(directory, planned, args.allow_mixed, args.sshloginfile)
+        remove_stale_parts(directory.out)
+        count, total = write_todo(directory, planned, identity)
+        if count == 0:
+            os.remove(directory.todo_runs)
+            os.remove(directory.todo_plan)
+            os.remove(directory.todo_sim)
+            note("%d of %d runs done; results in %s" % (total, total, directory.out))
+            return 0
+        if os.path.exists(directory.joblog):
+            os.remove(directory.joblog)
+        status, stopped_by = run_parallel(directory, args)
+        ended = fold_session(directory, planned)
+    failed = [item for item in ended if item.problem is not None]
+    done = total - count + len(ended) - len(failed)
+    if not stopped_by:
+        report_failures(ended)
+    note("%d of %d runs done%s; results in %s" % (
+        done, total, ", %d failed" % len(failed) if failed and not stopped_by else "",
+        directory.out))
+    if stopped_by:
+        note("stopped by %s; '%s run -d %s' resumes the study"
+             % (signal.Signals(stopped_by).name, PROG, args.dir))
+        return 128 + stopped_by
+    if status != 0 and not failed:
+        note("GNU parallel ended with status %d" % status)
+    if done < total:
+        note("%d runs are not done; '%s run -d %s' runs them again"
+             % (total - done, PROG, args.dir))
+        return 1
+    return 0

@@ -1,0 +1,44 @@
+"""The lock on a study directory: one plan or run at a time, the holder named to the others."""
+
+import fcntl
+import os
+import socket
+import time
+
+from .errors import StudyError
+
+
+class StudyLock:
+    """Held from entering the with-block until the process leaves it or ends."""
+
+    def __init__(self, directory, what):
+        self.path = directory.lock
+        self.what = what
+        self.handle = None
+
+    def __enter__(self):
+        try:
+            self.handle = open(self.path, "a+", encoding="utf-8")
+        except OSError as error:
+            raise StudyError("cannot open the lock %s: %s" % (self.path, error.strerror))
+        try:
+            fcntl.flock(self.handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except OSError:
+            self.handle.seek(0)
+            holder = self.handle.read().strip() or "another process"
+            self.handle.close()
+            raise StudyError("the study %s is in use by %s; wait for it to end"
+                             % (os.path.dirname(self.path), holder), status=1)
+        self.handle.seek(0)
+        self.handle.truncate()
+        self.handle.write("%s (pid %d on %s, since %s)\n" % (
+            self.what, os.getpid(), socket.gethostname(),
+            time.strftime("%Y-%m-%d %H:%M:%S %Z")))
+        self.handle.flush()
+        return self
+
+    def __exit__(self, *exc):
+        self.handle.seek(0)
+        self.handle.truncate()
+        self.handle.close()
+        return False

@@ -1,0 +1,43 @@
+"""The seeds of a study's runs.
+
+Replication r (from 1) of a point takes the first four bytes, read big-endian, of
+SHA-256("qrvl-sweep seed\\n<base seed>\\n<key>\\n<r>\\n<k>") with k = 0, where <key> is the point's
+whole option list (fixed and swept, without seed=) as "word=value" lines sorted by word and joined
+by "\\n", values in canonical form. Should two runs draw the same seed, the later one in
+(replication, key) order takes k = 1, 2, ... until its seed is unused. Re-planning gives the same
+seeds, and more replications keep every seed already drawn."""
+
+import hashlib
+
+
+def point_key(options):
+    """The key of a point: its options as sorted word=value lines."""
+    return "\n".join("%s=%s" % (word, options[word]) for word in sorted(options))
+
+
+def seed_candidate(base_seed, key, replication, attempt):
+    text = "qrvl-sweep seed\n%d\n%s\n%d\n%d" % (base_seed, key, replication, attempt)
+    return int.from_bytes(hashlib.sha256(text.encode("utf-8")).digest()[:4], "big")
+
+
+class SeedDrawer:
+    """Draws the seeds of one replication after another, all distinct."""
+
+    def __init__(self, base_seed, keys):
+        self.base_seed = base_seed
+        self.keys = keys
+        self.order = sorted(range(len(keys)), key=keys.__getitem__)
+        self.used = set()
+
+    def replication(self, replication):
+        """The seeds of every point (in point order) for this replication."""
+        seeds = [0] * len(self.keys)
+        for index in self.order:
+            attempt = 0
+            seed = seed_candidate(self.base_seed, self.keys[index], replication, attempt)
+            while seed in self.used:
+                attempt += 1
+                seed = seed_candidate(self.base_seed, self.keys[index], replication, attempt)
+            self.used.add(seed)
+            seeds[index] = seed
+        return seeds
