@@ -18,7 +18,7 @@ from .describe import Identity, file_sha256, identify
 from .directory import debug_level, load_planned, read_runs, run_row, study_dir, write_file
 from .errors import StudyError, note
 from .lock import StudyLock
-from .records import Record, append_records
+from .records import Record, append_records, tab_rows
 from .summary import Layout, read_output
 
 STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
@@ -91,17 +91,12 @@ def write_todo(directory, planned, identity):
 def read_joblog(path):
     """GNU parallel's joblog: per job number (host, start, seconds, exit status, signal)."""
     entries = {}
-    try:
-        with open(path, encoding="utf-8", errors="replace") as handle:
-            for line in handle:
-                fields = line.rstrip("\n").split("\t")
-                try:
-                    entries[int(fields[0])] = (fields[1], float(fields[2]), float(fields[3]),
-                                               int(fields[6]), int(fields[7]))
-                except (ValueError, IndexError):
-                    continue
-    except FileNotFoundError:
-        pass
+    for fields in tab_rows(path):
+        try:
+            entries[int(fields[0])] = (fields[1], float(fields[2]), float(fields[3]),
+                                       int(fields[6]), int(fields[7]))
+        except (ValueError, IndexError):
+            continue
     return entries
 
 

@@ -41,22 +41,27 @@ def append_records(path, records):
             handle.write("\t".join(str(value) for value in astuple(record)) + "\n")
 
 
-def latest_records(path):
-    """The last record of each output; lines that are not records are skipped."""
-    latest = {}
+def tab_rows(path):
+    """The tab-separated fields of each line of a file; nothing when it is missing."""
     try:
         with open(path, encoding="utf-8", errors="replace") as handle:
             for line in handle:
-                values = line.rstrip("\n").split("\t")
-                if len(values) != len(COLUMNS) or values[0] == "output":
-                    continue
-                try:
-                    record = Record(values[0], int(values[1]), values[2], int(values[3]),
-                                    int(values[4]), int(values[5]), values[6], values[7],
-                                    float(values[8]), values[9], values[10], values[11])
-                except ValueError:
-                    continue
-                latest[record.output] = record
+                yield line.rstrip("\n").split("\t")
     except FileNotFoundError:
-        pass
+        return
+
+
+def latest_records(path):
+    """The last record of each output; lines that are not records are skipped."""
+    latest = {}
+    for values in tab_rows(path):
+        if len(values) != len(COLUMNS) or values[0] == "output":
+            continue
+        try:
+            record = Record(values[0], int(values[1]), values[2], int(values[3]),
+                            int(values[4]), int(values[5]), values[6], values[7],
+                            float(values[8]), values[9], values[10], values[11])
+        except ValueError:
+            continue
+        latest[record.output] = record
     return latest
