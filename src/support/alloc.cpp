@@ -35,7 +35,7 @@ size_t AtLeastOne(size_t size) { return size ? size : 1; }
 void *MyMalloc(size_t size) {
   void *block = malloc(AtLeastOne(size));
   if (!block)
-    Fail(1, "Error: Could not malloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
+    Fail(1, "Error: Could not malloc'ate %zu bytes of memory. Aborting ...\n", size);
   LiveBlocks().push_back(block);
   return block;
 }
@@ -43,8 +43,8 @@ void *MyMalloc(size_t size) {
 void *MyCalloc(size_t count, size_t size) {
   void *block = calloc(AtLeastOne(count), AtLeastOne(size));
   if (!block)
-    Fail(1, "Error: Could not calloc'ate %u chunks of %u bytes of memory. Aborting ...\n",
-         unsigned(count), unsigned(size));
+    Fail(1, "Error: Could not calloc'ate %zu chunks of %zu bytes of memory. Aborting ...\n", count,
+         size);
   LiveBlocks().push_back(block);
   return block;
 }
@@ -54,7 +54,7 @@ void *MyRealloc(void *block, size_t size) {
   auto record = block ? RecordOf(block) : LiveBlocks().end();
   void *grown = realloc(block, AtLeastOne(size));
   if (!grown)
-    Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", unsigned(size));
+    Fail(1, "Error: Could not realloc'ate %zu bytes of memory. Aborting ...\n", size);
   if (record != LiveBlocks().end())
     *record = grown;
   else

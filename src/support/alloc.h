@@ -1,6 +1,7 @@
 // Allocation that cannot fail silently: each wrapper returns the block or ends the process with
-// exit status 1 and its fixed message. Every block is recorded so that ReleaseAllBlocks can give
-// the whole state back (tests reset the state between simulations; the program itself never frees).
+// exit status 1 and its fixed message, which shows the sizes asked for in full. Every block is
+// recorded so that ReleaseAllBlocks can give the whole state back (tests reset the state between
+// simulations; the program itself never frees).
 #pragma once
 
 #include <cstddef>

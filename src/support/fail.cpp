@@ -1,23 +1,59 @@
-// Failure reporting: one message on standard error, then process exit with a fixed status.
+// Failure reporting, and the checked end of standard output.
 #include "support/fail.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 void (*BeforeDiagnostic)() = nullptr;
 void (*EndProcessHook)(int status) = nullptr;
 
+namespace {
+
+bool output_finished = false;
+
+[[noreturn]] void CouldNotWrite(int reason) {
+  Fail(6, "Error: could not write the results: %s\n", strerror(reason ? reason : EIO));
+}
+
+}  // namespace
+
 void EndProcess(int status) {
   if (EndProcessHook) EndProcessHook(status);
+  if (status == 0) FinishOutput();
   exit(status);
 }
 
 void Fail(int status, const char *format, ...) {
+  if (!output_finished) fflush(stdout);
   if (BeforeDiagnostic) BeforeDiagnostic();
   va_list args;
   va_start(args, format);
   vfprintf(stderr, format, args);
   va_end(args);
   EndProcess(status);
+}
+
+// A write that failed earlier leaves the stream's error flag set, and its reason in errno, even
+// when the last flush has nothing left to write; closing the descriptor reports what the file
+// system kept back.
+void FinishOutput() {
+  if (output_finished) return;
+  output_finished = true;
+  const bool flushed = fflush(stdout) == 0;
+  const int reason = errno;
+  if (!flushed || ferror(stdout)) CouldNotWrite(reason);
+  if (close(fileno(stdout)) != 0 && errno != EINTR) CouldNotWrite(errno);
+}
+
+void CheckOutputOpen() {
+  if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+    output_finished = true;
+    CouldNotWrite(errno);
+  }
 }

@@ -1,12 +1,21 @@
 // The one way the simulator reports a failure: write the message to standard error and end the
-// process with the given exit status. Nothing is retried and nothing is cleaned up.
+// process with the given exit status. Nothing is retried and nothing is cleaned up. Also the end
+// of the results: standard output is flushed and checked, so that lost output is a failure too.
 #pragma once
 
+// Flushes standard output (whatever it holds comes first), writes the message to standard error
+// and ends the process with the given status.
 [[noreturn]] void Fail(int status, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Ends the process with the given status; every early end (failures, help, the codebook dump)
-// goes through here.
+// goes through here. A status of 0 first finishes standard output (FinishOutput).
 [[noreturn]] void EndProcess(int status);
+
+// Flushes and closes standard output; when anything could not be written ends the process with
+// status 6 and "Error: could not write the results: <reason>". Only the first call does anything.
+void FinishOutput();
+// Ends the process with status 6 at once when standard output is not open, before any work.
+void CheckOutputOpen();
 
 // Called by EndProcess before the process ends; a harness that must survive the end (a fuzzer)
 // installs a hook that does not return. Null normally.

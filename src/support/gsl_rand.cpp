@@ -2,9 +2,8 @@
 #include "support/gsl_rand.h"
 
 #include <gsl/gsl_randist.h>
-#include <gsl/gsl_rng.h>
 
-#include "core/state.h"
+gsl_rng *gsl_base_rand;
 
 void SetupRandGSL() {
   gsl_rng_env_setup();

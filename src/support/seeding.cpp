@@ -1,9 +1,8 @@
-// Time-of-day seeding of the two generators.
+// Seeding of the two generators.
 #include "support/seeding.h"
 
 #include <sys/time.h>
 
-#include "core/state.h"
 #include "support/gsl_rand.h"
 #include "support/mt_rand.h"
 
@@ -20,17 +19,20 @@ uint32_t TimeSeedNow() {
   return TimeSeed(int32_t(uint32_t(now.tv_sec)), int32_t(now.tv_usec));
 }
 
-void AutoSeedRand() { init_genrand(TimeSeedNow()); }
+uint32_t RayleighSeedOf(uint32_t s) {
+  uint64_t z = uint64_t(s) + 0x9e3779b97f4a7c15u;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+  uint32_t mixed = uint32_t(z ^ (z >> 31));
+  const uint32_t near = 65536;
+  if (mixed - s < near || s - mixed < near) mixed ^= 0x80000000u;
+  return mixed;
+}
 
-void AutoSeedRandGSL() { SeedRandGSL(TimeSeedNow()); }
-
-void SeedGenerators() {
+uint32_t SeedGenerators(bool given, uint32_t seed) {
   SetupRandGSL();
-  if (seed_given) {
-    init_genrand(seed);
-    SeedRandGSL(seed + 1u);
-  } else {
-    AutoSeedRand();
-    AutoSeedRandGSL();
-  }
+  uint32_t s = given ? seed : TimeSeedNow();
+  init_genrand(s);
+  SeedRandGSL(RayleighSeedOf(s));
+  return s;
 }

@@ -1,4 +1,6 @@
-// Seeding of both generators: from the time of day, or from a seed the user gave.
+// Seeding of both generators from one seed: the seed option, or one reading of the time of day.
+// The Rayleigh generator gets a well-mixed function of that seed, so that the two streams of a run
+// are unrelated to each other and to the streams of runs with nearby seeds.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +11,11 @@ uint32_t TimeSeed(int32_t sec, int32_t usec);
 // The time seed of the current time of day.
 uint32_t TimeSeedNow();
 
-// Seed the own generator, then the GSL generator, each from its own time-of-day reading.
-void AutoSeedRand();
-void AutoSeedRandGSL();
+// The Rayleigh generator's seed for run seed s: the low 32 bits of one SplitMix64 step from s,
+// with the top bit flipped should that fall within 65536 of s, so it is never s nor s plus or
+// minus a small number.
+uint32_t RayleighSeedOf(uint32_t s);
 
-// Start-up: sets up the GSL generator, then seeds the own generator and the GSL generator, from
-// the time of day or, when the seed option was given, from seed and seed + 1.
-void SeedGenerators();
+// Start-up: sets up the GSL generator, then seeds the own generator with the run's seed (the seed
+// option, else one time seed) and the GSL generator with RayleighSeedOf of it. Returns the seed.
+uint32_t SeedGenerators(bool given, uint32_t seed);

@@ -3,7 +3,7 @@
 
 #include <sys/time.h>
 
-#include "core/state.h"
+double sw_results[32];
 
 namespace {
 bool sw_started[32];
@@ -26,5 +26,8 @@ double Stopwatch(int index) {
 }
 
 void ResetStopwatches() {
-  for (int i = 0; i < 32; i++) sw_started[i] = false;
+  for (int i = 0; i < 32; i++) {
+    sw_started[i] = false;
+    sw_results[i] = 0.0;
+  }
 }
