@@ -1,23 +1,24 @@
 // The three record types of the simulation (a station, a list of stations, a set of words) and the
-// signatures of the ten exchangeable operations. Integers are 32-bit; a bit set is a 32-bit word in
-// which bit b stands for subcarrier b.
+// signatures of the ten exchangeable operations. Integers are 32-bit, except counts of sessions,
+// which are 64-bit so that no run is too long to count; a bit set is a 32-bit word in which bit b
+// stands for subcarrier b.
 #pragma once
 
 #include <cstdint>
 
-// One contending station. Field order and widths are part of the interface.
+// One contending station.
 struct NODE {
   int32_t id;             // index in nodes; row and column in the pair-gain table
   uint32_t mask;          // subcarriers that get through for this node in the current session
-  int32_t successes;      // sessions this node won
-  int32_t transmissions;  // data frames sent at the end of basic sessions
+  int64_t successes;      // sessions this node won
+  int64_t transmissions;  // data frames sent at the end of basic sessions
   uint32_t word;          // word sent in the current round (a reply word for referees)
   uint32_t rx_word;       // word extracted from the received powers
   int32_t word_idx;       // index of word in codewords
   double t_since_succ;    // simulated time since the last success, once there was one
   double t_delay_sum;     // sum of the intervals between consecutive successes
-  int32_t wait_succ;      // sessions won by others since the last own success
-  int32_t wait_coll;      // sessions without a winner since the last own success
+  int64_t wait_succ;      // sessions won by others since the last own success
+  int64_t wait_coll;      // sessions without a winner since the last own success
   double pt_start;        // copy of the option; nothing reads it
   double pt_end;          // copy of the option; nothing reads it
   double *rssi_acc;       // per-subcarrier received power, in microwatts

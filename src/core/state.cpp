@@ -24,6 +24,8 @@ double ad_memory, ad_pt_min, ad_var;
 ADRUNS ad_runs;
 int32_t seed_given;
 uint32_t seed;
+double progress;
+int32_t progress_given;
 int32_t pt_given, pn_given, pw_given, tau_given;
 
 BINCODES codewords, classes;
@@ -46,7 +48,6 @@ double *ORed_word_rssi;
 double ***rssi;
 double **rssi_AP;
 double rssi_min_pw, rssi_avg_pw, rssi_thresh_pw;
-gsl_rng *gsl_base_rand;
 uint32_t *rssi_pair_stamp;
 uint32_t *rssi_pair_drawn;
 uint32_t rssi_session;
@@ -54,12 +55,12 @@ int32_t rssi_eager_gains;
 
 double t_cont, t_succ, t_coll;
 
-int32_t run, failures, over_min_frames;
+int64_t run, failures;
+int32_t over_min_frames;
 double t_elapsed;
-int32_t *ns_pdf;
-int32_t *tx_wait_hist;
+int64_t *ns_pdf;
+int64_t *tx_wait_hist;
 uint32_t ORed_word;
-double sw_results[32];
 
 double *ad_samples;
 int32_t ad_oldest_idx;
@@ -105,14 +106,12 @@ void ResetState() {
   rssi_min_pw = rssi_avg_pw = rssi_thresh_pw = 0.0;
   rssi_pair_stamp = rssi_pair_drawn = nullptr;
   rssi_session = 0;
-  rssi_eager_gains = 0;
 
   t_cont = t_succ = t_coll = 0.0;
   run = failures = over_min_frames = 0;
   t_elapsed = 0.0;
   ns_pdf = tx_wait_hist = nullptr;
   ORed_word = 0;
-  memset(sw_results, 0, sizeof sw_results);
 
   ad_samples = nullptr;
   ad_oldest_idx = 0;

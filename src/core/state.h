@@ -3,8 +3,6 @@
 // operation slots. Every subsystem reads and writes these globals directly.
 #pragma once
 
-#include <gsl/gsl_rng.h>
-
 #include <cstdint>
 
 #include "core/records.h"
@@ -28,9 +26,13 @@ extern int32_t pdf_nodes, pdf_rounds, pdf_tx_wait, fast, adhoc, centr;
 extern int32_t adaptive, ad_size, ad_levels, ad_avg_type;
 extern double ad_memory, ad_pt_min, ad_var;
 extern ADRUNS ad_runs;
-// Reproducible seeding: when seed_given, both generators start from seed instead of the clock.
+// Reproducible seeding: when seed_given, both generators start from seed instead of the clock;
+// after start-up seed holds the seed the run used either way.
 extern int32_t seed_given;
 extern uint32_t seed;
+// Seconds between progress lines on standard error (0: none); progress_given when the option was.
+extern double progress;
+extern int32_t progress_given;
 // Lengths of the per-round lists as the options gave them (0 when absent).
 extern int32_t pt_given, pn_given, pw_given, tau_given;
 
@@ -63,7 +65,6 @@ extern double *ORed_word_rssi;  // nf doubles
 extern double ***rssi;          // rssi[receiver][sender][subcarrier]
 extern double **rssi_AP;        // max_nn rows of nf gains
 extern double rssi_min_pw, rssi_avg_pw, rssi_thresh_pw;
-extern gsl_rng *gsl_base_rand;
 // Pair gains of the received-power sessions are drawn when a session first uses them: a pair a < b
 // holds the session stamp of its last draw and the subcarriers drawn since (index a * max_nn + b).
 extern uint32_t *rssi_pair_stamp;
@@ -76,12 +77,12 @@ extern int32_t rssi_eager_gains;
 extern double t_cont, t_succ, t_coll;
 
 // ---- Counters and accumulators of the run ----
-extern int32_t run, failures, over_min_frames;
+extern int64_t run, failures;  // sessions: 64-bit, so that no run is too long to count
+extern int32_t over_min_frames;
 extern double t_elapsed;
-extern int32_t *ns_pdf;        // ns_pdf_size entries
-extern int32_t *tx_wait_hist;  // tx_wait_hist_size entries
+extern int64_t *ns_pdf;        // ns_pdf_size entries
+extern int64_t *tx_wait_hist;  // tx_wait_hist_size entries
 extern uint32_t ORed_word;
-extern double sw_results[32];
 
 // ---- Adaptive estimator ----
 extern double *ad_samples;

@@ -13,7 +13,7 @@ namespace {
 }
 
 // Counts one entry of a histogram, ending the run with status 4 when the index is past its end.
-void CountIn(int32_t *histogram, int64_t index, int32_t size, const char *name) {
+void CountIn(int64_t *histogram, int64_t index, int32_t size, const char *name) {
   if (index >= size) HistogramOverflow(name, index, size);
   histogram[index]++;
 }
@@ -29,7 +29,7 @@ int32_t EndWithSuccess(NODE *winner, int32_t round) {
     winner->t_delay_sum = 0.0;
   }
   // Sessions since the winner's previous success, this one included.
-  int64_t waited = int64_t(winner->wait_succ) + winner->wait_coll + 1;
+  int64_t waited = winner->wait_succ + winner->wait_coll + 1;
   if (adaptive) AdaptUpdateEstimate(double(waited));
   if (pdf_tx_wait) CountIn(tx_wait_hist, waited, tx_wait_hist_size, "tx_wait");
   // Every active node has waited one more session; the quota is met when nobody is short of it.
