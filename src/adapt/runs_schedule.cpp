@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstring>
 
-#include "config/options.h"
 #include "support/alloc.h"
 #include "support/fail.h"
+#include "support/numbers.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The codebook file reader, the binary-string conversions and the default codebook.
 #include "coding/codebook.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "core/state.h"
 #include "support/alloc.h"
@@ -13,13 +13,46 @@
 namespace {
 
 const int kMaxDigits = 32;
+// A larger file is no codebook (and a device such as /dev/zero would never end).
+const size_t kMaxFileBytes = size_t(64) << 20;
+
+// A whole file in one recorded block; the file is closed before any failure ends the process.
+struct FILE_TEXT {
+  char *bytes;
+  size_t size;
+};
+
+FILE_TEXT ReadWholeFile(const char *path) {
+  FILE *file = fopen(path, "r");
+  if (!file) {
+    int reason = errno;
+    printf("Could not open %s\n", path);
+    Fail(1, "Error reading file: %s\n", strerror(reason));
+  }
+  // Room for one byte beyond the limit tells a file that is too large.
+  FILE_TEXT text{static_cast<char *>(MyMalloc(4096)), 0};
+  size_t capacity = 4096;
+  for (size_t n; (n = fread(text.bytes + text.size, 1, capacity - text.size, file)) > 0;) {
+    text.size += n;
+    if (text.size > kMaxFileBytes) break;
+    if (text.size == capacity) {
+      capacity = std::min(2 * capacity, kMaxFileBytes + 1);
+      text.bytes = static_cast<char *>(MyRealloc(text.bytes, capacity));
+    }
+  }
+  int reason = ferror(file) ? errno : 0;
+  fclose(file);
+  if (reason) Fail(1, "Error reading file: %s: %s\n", path, strerror(reason));
+  if (text.size > kMaxFileBytes)
+    Fail(1, "Error: '%s' is larger than 64 MiB: not a codebook or classes file.\n", path);
+  return text;
+}
 
 // The words of a file as they are read, with the line each came from.
 struct WORD_READER {
   const char *path;
-  int32_t *codes;
+  int32_t *codes, *lines;
   int32_t count, capacity;
-  std::vector<int32_t> lines;
   int32_t nbits;
 };
 
@@ -27,9 +60,10 @@ void StoreWord(WORD_READER &reader, uint32_t value, int32_t digits, int32_t line
   if (reader.count == reader.capacity) {
     reader.capacity *= 2;
     reader.codes = static_cast<int32_t *>(MyRealloc(reader.codes, size_t(reader.capacity) * 4));
+    reader.lines = static_cast<int32_t *>(MyRealloc(reader.lines, size_t(reader.capacity) * 4));
   }
+  reader.lines[reader.count] = line;
   reader.codes[reader.count++] = int32_t(value);
-  reader.lines.push_back(line);
   reader.nbits = digits;
 }
 
@@ -47,16 +81,13 @@ void CheckWordsFit(const WORD_READER &reader) {
 }  // namespace
 
 BINCODES CodesReadFile(const char *path) {
-  WORD_READER reader{path, static_cast<int32_t *>(MyMalloc(1024)), 0, 256, {}, 0};
-  FILE *file = fopen(path, "r");
-  if (!file) {
-    int reason = errno;
-    printf("Could not open %s\n", path);
-    Fail(1, "Error reading file: %s\n", strerror(reason));
-  }
+  FILE_TEXT text = ReadWholeFile(path);
+  WORD_READER reader{path, static_cast<int32_t *>(MyMalloc(1024)),
+                     static_cast<int32_t *>(MyMalloc(1024)), 0, 256, 0};
   uint32_t value = 0;
   int32_t digits = 0, line = 1;
-  for (int c; (c = getc(file)) != EOF;) {
+  for (size_t i = 0; i < text.size; i++) {
+    const char c = text.bytes[i];
     if (c == '0' || c == '1') {
       if (++digits > kMaxDigits)
         Fail(1, "Error: line %ld of '%s' has more than %d digits.\n", long(line), path, kMaxDigits);
@@ -70,10 +101,11 @@ BINCODES CodesReadFile(const char *path) {
   }
   // A last word line without its newline is still a word.
   if (digits > 0) StoreWord(reader, value, digits, line);
-  fclose(file);
+  MyFree(text.bytes);
   if (reader.count == 0)
     Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", 0u);
   CheckWordsFit(reader);
+  MyFree(reader.lines);
   BINCODES codes;
   codes.codes = static_cast<int32_t *>(MyRealloc(reader.codes, size_t(reader.count) * 4));
   codes.count = reader.count;

@@ -7,8 +7,8 @@
 
 // Reads a file of words, one binary string per line, most significant bit first. Characters
 // other than '0', '1' and newline are skipped; nbits is the digit count of the last word line.
-// Ends the process with status 1 when the file cannot be opened, holds no word, has a line of
-// more than 32 digits or a word that does not fit in nbits bits.
+// Ends the process with status 1 when the file cannot be opened or read, is larger than 64 MiB,
+// holds no word, has a line of more than 32 digits or a word that does not fit in nbits bits.
 BINCODES CodesReadFile(const char *path);
 
 // The value of a string of '0'/'1', first character most significant.

@@ -2,12 +2,10 @@
 #include <cstdio>
 
 #include "config/options.h"
+#include "core/version.h"
 #include "support/fail.h"
 
 namespace {
-
-const char *const kVersion = "2.3";
-const char *const kBuild = "234";
 
 const char *const kOptionHelp =
     "Where OPTION can be: \n"

@@ -1,31 +1,53 @@
-// The command-line options: one table of option words, value kinds, target globals and built-in
-// values, read by one loop; the argument lookup and conversion helpers; the parser and the help.
+// The command-line options: one table of option words, value kinds, target globals, built-in
+// values, range rules and help lines, read by one loop and checked by another; the argument lookup
+// and conversion helpers; the parser and the help.
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 enum OptionKind {
-  OPT_INT,       // [i] and [b]: a 32-bit integer, converted like atol
+  OPT_INT,       // [i]: a 32-bit integer, converted like atol
+  OPT_FLAG,      // [b]: a 32-bit integer, 0 off and anything else on
   OPT_REAL,      // [f]: a double, converted like atof
   OPT_FORCENS,   // [b] that, when nonzero, captures ns as read so far
   OPT_LIST,      // per-round list of doubles; its length sets ns
   OPT_FILE,      // codebook or classes file
   OPT_SCHEDULE,  // node-count schedule "i:nn[,i:nn...]"
   OPT_KEYWORD,   // pointer to the value text
-  OPT_SEED,      // unsigned 32-bit seed of both generators
+  OPT_SEED,      // unsigned 32-bit seed, read strictly
+};
+
+// The project's range rules on option values (list rules hold for every element). Every real
+// value must also be finite.
+enum OptionRule : uint32_t {
+  RULE_NOT_ZERO = 1u << 0,        // refused with the usage message
+  RULE_NOT_NEGATIVE = 1u << 1,
+  RULE_AT_LEAST_1 = 1u << 2,      // repeat: refused when the slots are filled (status 3)
+  RULE_UNIT_INTERVAL = 1u << 3,   // in [0, 1]
+  RULE_POWER = 1u << 4,           // a dBm value whose linear power is positive and finite
+  RULE_AT_LEAST_1_ADAPTIVE = 1u << 5,
 };
 
 struct OPTION {
-  const char *word;  // "nn=", ...; null for a global with a built-in value and no option word
+  const char *word;    // "nn=", ...; null for a global with a built-in value and no option word
   OptionKind kind;
-  void *target;      // the global the option sets
-  double number;     // built-in value of a number; per-round value of a list
-  const char *text;  // built-in value of a keyword
-  int32_t *given;    // lists: where their given length is recorded
+  void *target;        // the global the option sets
+  double number;       // built-in value of a number; per-round value of a list
+  const char *text;    // built-in value of a keyword
+  int32_t *given;      // set when the option is given (lists: to their length)
+  uint32_t rules;      // OptionRule bits
+  const char *help;    // one line
+  const char *alias;   // the word the help text uses instead, if any
 };
 
 extern const OPTION optionTable[];
 extern const int optionCount;
+// The table as a range.
+inline std::span<const OPTION> Options() { return {optionTable, size_t(optionCount)}; }
+
+// The rule texts of --describe and of the messages ("not negative", ...), in bit order.
+const char *RuleText(OptionRule rule);
 
 // Gives every option global its built-in value.
 void ApplyBuiltinOptions();
@@ -34,16 +56,13 @@ double OptionBuiltin(const char *word);
 
 // The text after name in the first argument word (after the program name) that begins with name.
 const char *FindArg(int argc, char **argv, const char *name);
-// Converts text like atol; false when the value does not fit in 32 bits (*out then unchanged).
-bool ReadInt32(const char *text, int32_t *out);
 // Stores the integer value of the option when given; false when it does not fit in 32 bits.
 bool ParseArgInt(int argc, char **argv, const char *name, int32_t *out);
 // Stores the real value of the option when given.
 void ParseArgFloat(int argc, char **argv, const char *name, double *out);
-// Splits comma-separated text into a new array of doubles (atof per field); *count gets the number
-// of values, the number of commas plus one.
-double *csvtof(const char *text, int32_t *count);
 
+// True when a word begins with "-h" or "--help".
+bool HelpRequested(int argc, char **argv);
 // Prints the help with prog in the usage line and ends the process with status 0.
 [[noreturn]] void PrintHelp(const char *prog);
 

@@ -3,6 +3,8 @@
 
 #include <strings.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
 
 #include "adapt/estimator.h"
@@ -42,9 +44,47 @@ T *CallocChecked(size_t a, size_t b, size_t c = 1) {
   return static_cast<T *>(MyCalloc(count, sizeof(T)));
 }
 
+// The rounds histogram has room for every round index a session can end at (ns for the sessions
+// without success), and at least its built-in size.
 void AllocateHistograms() {
-  ns_pdf = static_cast<int32_t *>(MyCalloc(size_t(ns_pdf_size), 4));
-  tx_wait_hist = static_cast<int32_t *>(MyCalloc(size_t(tx_wait_hist_size), 4));
+  if (int64_t(ns) + 1 > ns_pdf_size) ns_pdf_size = ns < INT32_MAX ? ns + 1 : INT32_MAX;
+  ns_pdf = CallocChecked<int64_t>(size_t(ns_pdf_size), 1);
+  tx_wait_hist = CallocChecked<int64_t>(size_t(tx_wait_hist_size), 1);
+}
+
+// A session must take time: a duration that is not positive would stall or reverse the clock.
+void CheckTiming() {
+  if (t_succ > 0 && std::isfinite(t_succ) && t_coll > 0 && std::isfinite(t_coll)) return;
+  Fail(1,
+       "Error: B=%ld DATA=%ld APP=%ld ts=%g sifs=%g difs=%g no_rts=%ld give sessions of %g s "
+       "(success) and %g s (collision); both must be positive and finite.\n",
+       long(B), long(DATA), long(APP), ts, sifs, difs, long(no_rts), t_succ, t_coll);
+}
+
+// The Hamming(7,4) reply is 7 bits long whatever nf is; bits from nf on never fade.
+void NoteShortHammingReplies() {
+  if (debug >= 2 && nf < 7 && strcasecmp(fsf_fbk, "hamm74") == 0)
+    fprintf(stderr,
+            "# Note: the Hamming(7,4) replies use subcarriers 0 to 6; with nf=%ld those from %ld on "
+            "never fade.\n",
+            long(nf), long(nf));
+}
+
+// A frame quota that no session can ever help to meet would keep the run going for ever.
+void CheckQuotaReachable() {
+  if (max_time != 0 || min_frames <= 0) return;
+  const char *why = nullptr;
+  bool any_pt = false;
+  for (int32_t k = 0; k < ns; k++) any_pt = any_pt || pt[k] > 0;
+  if (ns == 0)
+    why = "sessions have no rounds";
+  else if (!any_pt)
+    why = "every pt is at or below 0";
+  else if (adhoc && nn < 2)
+    why = "the ad hoc session needs two nodes, one to referee";
+  else if (!adhoc && !centr && nn == 1 && refs == 0)
+    why = "a lone node without a dedicated referee is never heard";
+  if (why) Fail(1, "Error: min_frames=%ld can never be reached: %s.\n", long(min_frames), why);
 }
 
 void CheckWordLength(int64_t length) {
@@ -89,9 +129,11 @@ void SetUpDefaultCodebook() {
   nf = codewords.nbits;
 }
 
+// The node-pair tables (max_nn^2 entries) only for the sessions that read them.
 void AllocateRSSIBuffers() {
   size_t n = size_t(max_nn), length = size_t(nf);
   ORed_word_rssi = CallocChecked<double>(length, 1);
+  if (!adhoc && !centr) return;
   rssi = CallocChecked<double **>(n, 1);
   double **pairs = CallocChecked<double *>(n, n);
   double *gains = CallocChecked<double>(n, n, length);
@@ -138,6 +180,7 @@ void AllocateNodeLists() {
 void InitSimVars() {
   CompleteRoundLists();
   ComputeTiming();
+  CheckTiming();
   max_nn = LargestNodeCount();
   AllocateHistograms();
   if (codewords.count == 0 || classes.count == 0) SetUpDefaultCodebook();
@@ -151,5 +194,7 @@ void InitSimVars() {
   AllocateNodeLists();
   BuildHamming74Tables();
   CheckHammingClasses();
+  NoteShortHammingReplies();
   ConvertRSSIThresholds();
+  CheckQuotaReachable();
 }

@@ -3,6 +3,8 @@
 
 #include <strings.h>
 
+#include <iterator>
+
 #include "channel/fading_masks.h"
 #include "channel/rssi.h"
 #include "coding/detect.h"
@@ -90,4 +92,12 @@ void FillOperationSlots() {
   FillChannelSlots();
   FillDetectorSlot();
   FillInterleaverSlots();
+}
+
+const char *OptionKeyword(const void *target, int i) {
+  if (target == &fsf_fbk)
+    return i < int(std::size(feedbackSchemes)) ? feedbackSchemes[i].keyword : nullptr;
+  if (target == &fsf_type)
+    return i < int(std::size(channelModels)) ? channelModels[i].keyword : nullptr;
+  return nullptr;
 }
