@@ -16,7 +16,7 @@
 #include "coding/codebook.h"
 #include "coding/referee_tables.h"
 #include "config/options.h"
-#include "core/startup.h"
+#include "app/startup.h"
 #include "core/state.h"
 #include "support/alloc.h"
 

@@ -5,7 +5,7 @@
 
 #include "bench_util.h"
 #include "core/report.h"
-#include "core/run_loop.h"
+#include "app/run_loop.h"
 #include "sessions/basic.h"
 
 namespace {
@@ -20,9 +20,9 @@ void Silence() {
 uint32_t WholeRun() {
   Silence();
   StartUpWith({"nf=26", "debug=2", "seed=1"});
-  int32_t successes = RunLoop(SimSession);
-  Report(successes);
-  return uint32_t(successes);
+  RUN_TOTALS totals = RunLoop(SimSession);
+  Report(totals.sessions, totals.successes);
+  return uint32_t(totals.successes);
 }
 
 uint32_t LiteralTables() {

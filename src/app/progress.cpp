@@ -1,16 +1,17 @@
-// Progress line on a terminal's standard error.
-#include "core/progress.h"
+// Progress lines on standard error.
+#include "app/progress.h"
 
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/state.h"
 #include "support/fail.h"
 
-PROGRESS progress;
+PROGRESS_LINE progress_line;
 
 namespace {
 
@@ -22,44 +23,71 @@ double MonotonicSeconds() {
 
 // Reads the clock about every 20 ms whatever a session costs.
 void AdaptInterval(double since_check) {
-  if (since_check < 0.01 && progress.interval < (1 << 24))
-    progress.interval *= 2;
-  else if (since_check > 0.04 && progress.interval > 1)
-    progress.interval /= 2;
-  progress.countdown = progress.interval;
+  PROGRESS_LINE &p = progress_line;
+  if (since_check < 0.01 && p.interval < (1 << 24))
+    p.interval *= 2;
+  else if (since_check > 0.04 && p.interval > 1)
+    p.interval /= 2;
+  p.countdown = p.interval;
+}
+
+// "12 s", or "?" before anything is known.
+void FormatSecondsLeft(char *out, size_t size, double seconds) {
+  if (std::isfinite(seconds))
+    snprintf(out, size, "%.0f s", std::max(seconds, 0.0));
+  else
+    snprintf(out, size, "?");
 }
 
 }  // namespace
 
 void ProgressStart() {
-  progress = PROGRESS{};
-  progress.enabled = isatty(2);
-  if (!progress.enabled) return;
-  progress.interval = progress.countdown = 16;
-  progress.started = progress.checked = MonotonicSeconds();
-  BeforeDiagnostic = ProgressErase;
+  PROGRESS_LINE &p = progress_line;
+  p = PROGRESS_LINE{};
+  bool terminal = isatty(2);
+  p.enabled = progress_given ? progress > 0 : terminal;
+  if (!p.enabled) return;
+  p.in_place = terminal;
+  p.every = progress_given ? progress : 0.25;
+  p.first = progress_given ? progress : 1.0;
+  p.interval = p.countdown = 16;
+  p.started = p.checked = MonotonicSeconds();
+  if (p.in_place) BeforeDiagnostic = ProgressErase;
 }
 
-void ProgressShow(double share) {
+void ProgressShow(double share, int64_t sessions, int64_t successes) {
+  PROGRESS_LINE &p = progress_line;
   double now = MonotonicSeconds();
-  AdaptInterval(now - progress.checked);
-  progress.checked = now;
-  if (now - progress.started < 1.0 || now - progress.shown < 0.25) return;
-  progress.shown = now;
+  AdaptInterval(now - p.checked);
+  p.checked = now;
+  double elapsed = now - p.started;
+  if (elapsed < p.first || (p.shown > 0 && now - p.shown < p.every)) return;
+  p.shown = now;
   share = std::clamp(share, 0.0, 1.0);
-  int width = fprintf(stderr, "\r# run %ld: %5.1f%% done, %.0f s", long(run), share * 100.0,
-                      now - progress.started);
-  if (width < progress.width) fprintf(stderr, "%*s", progress.width - width, "");
-  progress.width = std::max(width, int(progress.width));
+  char left[32];
+  FormatSecondsLeft(left, sizeof left, share > 0 ? elapsed * (1 - share) / share : NAN);
+  char text[160];
+  int width = snprintf(text, sizeof text,
+                       "# progress: %lld sessions, %.1f%% done, %.0f sessions/s, %s left, Ps %.4g",
+                       (long long)sessions, share * 100.0, sessions / elapsed, left,
+                       sessions ? double(successes) / sessions : NAN);
+  if (!p.in_place) {
+    fprintf(stderr, "%s\n", text);
+  } else {
+    fprintf(stderr, "\r%s", text);
+    if (width < p.width) fprintf(stderr, "%*s", p.width - width, "");
+    p.width = std::max(width, p.width);
+  }
   fflush(stderr);
 }
 
 void ProgressErase() {
-  if (progress.width > 0) {
-    fprintf(stderr, "\r%*s\r", int(progress.width), "");
+  PROGRESS_LINE &p = progress_line;
+  if (p.width > 0) {
+    fprintf(stderr, "\r%*s\r", int(p.width), "");
     fflush(stderr);
   }
-  progress.width = 0;
+  p.width = 0;
 }
 
 double MinFramesShare() {

@@ -1,7 +1,8 @@
 // Stop rules and the node-count schedule of the run loop.
-#include "core/run_loop.h"
+#include "app/run_loop.h"
 
-#include "core/progress.h"
+#include "app/interrupt.h"
+#include "app/progress.h"
 #include "core/state.h"
 #include "sessions/adhoc.h"
 #include "sessions/basic.h"
@@ -16,54 +17,53 @@ SessionFn ChooseSession() {
 namespace {
 
 // Under the time limit and the frame quota, run counts the sessions completed.
-int32_t RunForTime(SessionFn session) {
-  uint32_t successes = 0;
+RUN_TOTALS RunForTime(SessionFn session) {
+  RUN_TOTALS totals{};
   double limit = max_time / 1000.0;
-  for (run = 0; t_elapsed < limit; run = int32_t(uint32_t(run) + 1)) {
-    successes += uint32_t(session(refs));
-    if (ProgressDue()) ProgressShow(t_elapsed / limit);
+  for (run = 0; t_elapsed < limit && !interrupt_signal; run++) {
+    totals.successes += session(refs);
+    totals.sessions = run + 1;
+    if (ProgressDue()) ProgressShow(t_elapsed / limit, totals.sessions, totals.successes);
   }
-  runs = run;
-  return int32_t(successes);
+  return totals;
 }
 
-int32_t RunForFrames(SessionFn session) {
-  uint32_t successes = 0;
-  for (run = 0; !over_min_frames;) {
-    successes += uint32_t(session(refs));
-    run = int32_t(uint32_t(run) + 1);
-    if (ProgressDue()) ProgressShow(MinFramesShare());
+RUN_TOTALS RunForFrames(SessionFn session) {
+  RUN_TOTALS totals{};
+  for (run = 0; !over_min_frames && !interrupt_signal;) {
+    totals.successes += session(refs);
+    totals.sessions = ++run;
+    if (ProgressDue()) ProgressShow(MinFramesShare(), totals.sessions, totals.successes);
   }
-  runs = run;
-  return int32_t(successes);
+  return totals;
 }
 
 // Under the iteration count, run is the 1-based number of the session under way, and the schedule
 // is applied before each session; its entries are taken strictly in order, so an entry whose
 // iteration is not above its predecessor's is never reached.
-int32_t RunForCount(SessionFn session) {
-  uint32_t successes = 0;
+RUN_TOTALS RunForCount(SessionFn session) {
+  RUN_TOTALS totals{};
   int32_t cursor = 0;
-  for (int64_t i = 1; i <= runs; i++) {
-    run = int32_t(i);
+  for (run = 1; run <= runs && !interrupt_signal; run++) {
     if (cursor < ad_runs.count && ad_runs.at_run[cursor] == run) nn = ad_runs.new_nn[cursor++];
-    successes += uint32_t(session(refs));
-    if (ProgressDue()) ProgressShow(double(i) / runs);
+    totals.successes += session(refs);
+    totals.sessions = run;
+    if (ProgressDue()) ProgressShow(double(run) / runs, totals.sessions, totals.successes);
   }
-  return int32_t(successes);
+  return totals;
 }
 
 }  // namespace
 
-int32_t RunLoop(SessionFn session) {
+RUN_TOTALS RunLoop(SessionFn session) {
   ProgressStart();
-  int32_t successes;
+  RUN_TOTALS totals;
   if (max_time != 0)
-    successes = RunForTime(session);
+    totals = RunForTime(session);
   else if (min_frames != 0)
-    successes = RunForFrames(session);
+    totals = RunForFrames(session);
   else
-    successes = RunForCount(session);
+    totals = RunForCount(session);
   ProgressErase();
-  return successes;
+  return totals;
 }

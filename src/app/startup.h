@@ -3,5 +3,5 @@
 #pragma once
 
 // Reads the options (help and option errors end the process there), seeds the generators (from
-// the time of day, or from the seed option) and runs the set-up.
+// the seed option, or from the time of day) and runs the set-up; seed then holds the run's seed.
 void StartUp(int argc, char **argv);
