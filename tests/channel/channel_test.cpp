@@ -136,7 +136,7 @@ TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
 // symmetric; the other entries and the diagonal are kept; without subcarriers nothing is drawn.
 TEST(Rssi, PairGainsFollowTheStreamForTheActivePairsOnly) {
   for (int flat = 0; flat < 2; flat++) {
-    Prepare({"nn=6", "nf=3", "rssi_type=" + std::to_string(flat)});
+    Prepare({"centr=1", "nn=6", "nf=3", "rssi_type=" + std::to_string(flat)});
     for (int i = 0; i < 6 * 6 * 3; i++) rssi[i / 18][i / 3 % 6][i % 3] = -1;
     nn = 4;
     RSSIDrawPairGains();
@@ -161,7 +161,7 @@ TEST(Rssi, PairGainsFollowTheStreamForTheActivePairsOnly) {
 // 1.0), over the sender's word only; detected from the threshold on, never when not a number; the
 // reply and the win test.
 TEST(Rssi, ReceiverSumsDetectsRepliesAndWins) {
-  Prepare({"nn=4", "nf=6", "interleave=1"});
+  Prepare({"centr=1", "nn=4", "nf=6", "interleave=1"});
   const double t = rssi_thresh_pw, gains[6] = {NAN, 7, INFINITY, 7, 7, 7};
   for (int i = 0; i < 4; i++) std::fill_n(nodes[i].rssi_acc, 6, 5.0);
   NODELIST list{nodelists[NL_TX].members, 2};

@@ -73,9 +73,14 @@ TEST(CodebookReader, RejectsEveryBadFileWithItsMessageAndStatus) {
     EXPECT_EQ(run.err, err) << c.contents;
     EXPECT_EQ(run.out, "") << c.contents;
   }
+  // A directory cannot be read; an endless device is cut off at 64 MiB, named.
   SIM_RUN run = RunSim({"codebook=/tmp", "classes=/tmp", "debug=0"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, kNoWord);
+  EXPECT_EQ(std::pair(run.status, run.err),
+            std::pair(1, std::string("Error reading file: /tmp: Is a directory\n")));
+  run = RunSim({"codebook=/dev/zero", "classes=/dev/zero", "debug=0"});
+  EXPECT_EQ(std::pair(run.status, run.err),
+            std::pair(1, std::string("Error: '/dev/zero' is larger than 64 MiB: not a codebook or "
+                                     "classes file.\n")));
   run = RunSim({"codebook=/nonexistent-qrvl/codes.txt", "debug=0"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "Could not open /nonexistent-qrvl/codes.txt\n");

@@ -170,19 +170,75 @@ TEST(CommandLine, RejectionsWriteOneMessageAndTheFirstFaultWins) {
            std::to_string(repeat) + " times.\n";
   };
   const std::string too_long = "Error: canot use more than nf=26 subcarriers.";
+  auto invalid = [](const std::string &word, const std::string &what) {
+    return "Error: " + word + " is invalid: " + what + ".\n";
+  };
+  const std::string kInt32 = "the value must be an integer from -2147483648 to 2147483647",
+                    kSeed = "the value must be a decimal integer from 0 to 4294967295",
+                    kFinite = "the value must be a finite number",
+                    kPower = "the value must give a positive finite power";
   const std::string hamming =
       "Cannot use Hamming(7,4) feedback type; number of classes (17) is greater than 16.";
   // Status, standard error, command lines; several faults on a line report the first checked.
   const std::vector<std::tuple<int, std::string, Words>> cases = {
       // clang-format off
       {1, "Error: Invalid argument values. See " QRVL_SIM_BINARY " -h for usage.\n",
-       {"nn=0", "runs=0", "B=0", "DATA=", "nf=0", "nn=abc", "nn=-4", "nf=-1", "ns=-1",
-        "tx_wait_hist_size=-1", "ns=-2 forcens=1 pt=0.5", "nn=2147483648", "APP=-2147483649",
-        "runs=99999999999999999999", "forcens=4294967297", "seed=4294967296", "seed=-1",
-        "adaptive=1 ad_size=0", "fsf_fbk=bad repeat=0 nn=0 tau=2"}},
-      {1, "Error: tau values must be in [0, 1]; round 1 has -0.1.\n", {"tau=0.5,-0.1 fsf_fbk=bad"}},
-      {1, "Error: tau values must be in [0, 1]; round 0 has 1.0001.\n", {"tau=1.0001"}},
-      {1, "Error: fsf_tau must be in [0, 1], not nan.\n", {"fsf_tau=nan repeat=0"}},
+       {"nn=0", "runs=0", "B=0", "DATA=", "nf=0", "nn=abc", "nn=0 runs=-1 seed=x",
+        "fsf_fbk=bad repeat=0 nn=0 tau=2"}},
+      // The project's own range rules name the option and the value as given.
+      {1, invalid("nn=-4", "the value must not be negative"), {"nn=-4", "nn=-4 runs=-1"}},
+      {1, invalid("nf=-1", "the value must not be negative"), {"nf=-1"}},
+      {1, invalid("ns=-2", "the value must not be negative"), {"ns=-2 forcens=1 pt=0.5"}},
+      {1, invalid("runs=-5", "the value must not be negative"), {"runs=-5"}},
+      {1, invalid("B=-6000000", "the value must not be negative"), {"B=-6000000 max_time=1"}},
+      {1, invalid("DATA=-8184", "the value must not be negative"), {"DATA=-8184"}},
+      {1, invalid("APP=-100000", "the value must not be negative"), {"APP=-100000"}},
+      {1, invalid("tx_wait_hist_size=-1", "the value must not be negative"),
+       {"tx_wait_hist_size=-1"}},
+      {1, invalid("nn=2147483648", kInt32), {"nn=2147483648"}},
+      {1, invalid("APP=-2147483649", kInt32), {"APP=-2147483649"}},
+      {1, invalid("runs=99999999999999999999", kInt32), {"runs=99999999999999999999"}},
+      {1, invalid("forcens=4294967297", kInt32), {"forcens=4294967297"}},
+      {1, invalid("seed=4294967296", kSeed), {"seed=4294967296"}},
+      {1, invalid("seed=-1", kSeed), {"seed=-1"}},
+      {1, invalid("seed=abc", kSeed), {"seed=abc"}},
+      {1, invalid("seed=7x", kSeed), {"seed=7x"}},
+      {1, invalid("seed=", kSeed), {"seed="}},
+      {1, invalid("ts=nan", kFinite), {"ts=nan"}},
+      {1, invalid("sifs=inf", kFinite), {"sifs=inf"}},
+      {1, invalid("difs=-1e400", kFinite), {"difs=-1e400"}},
+      {1, invalid("fsf_prob=nan", kFinite), {"fsf_prob=nan"}},
+      {1, invalid("rssi_thresh=nan", kFinite), {"rssi_thresh=nan"}},
+      {1, invalid("pt=nan,0.5,0.5", "value 1 must be a finite number"), {"pt=nan,0.5,0.5"}},
+      {1, invalid("pn=1,inf", "value 2 must be a finite number"), {"pn=1,inf"}},
+      {1, invalid("tau=0.5,-0.1", "value 2 must lie in [0, 1]"), {"tau=0.5,-0.1 fsf_fbk=bad"}},
+      {1, invalid("tau=1.0001", "value 1 must lie in [0, 1]"), {"tau=1.0001"}},
+      {1, invalid("fsf_tau=nan", kFinite), {"fsf_tau=nan repeat=0"}},
+      {1, invalid("fsf_tau=1.5", "the value must lie in [0, 1]"), {"fsf_tau=1.5"}},
+      {1, invalid("ad_memory=-1", "the value must lie in [0, 1]"), {"ad_memory=-1"}},
+      {1, invalid("ad_size=0", "the value must be at least 1 when adaptive is on"),
+       {"adaptive=1 ad_size=0"}},
+      {1, invalid("rssi_thresh=-5000", kPower), {"rssi_thresh=-5000"}},
+      {1, invalid("rssi_min=-inf", kFinite), {"rssi_min=-inf"}},
+      {1, invalid("rssi_avg=4000", kPower), {"rssi_avg=4000"}},
+      {1, invalid("rssi_max=-3300", kPower), {"rssi_max=-3300"}},
+      {1, invalid("progress=-1", "the value must not be negative"), {"progress=-1"}},
+      // Durations that are not positive would stall or reverse the simulated clock.
+      {1, "Error: B=6000000 DATA=8184 APP=0 ts=-1 sifs=1.6e-05 difs=-0.999984 no_rts=1 give "
+          "sessions of -5.9985 s (success) and -5.9985 s (collision); both must be positive and "
+          "finite.\n", {"max_time=1 ts=-1"}},
+      {1, "Error: B=6000000 DATA=8184 APP=0 ts=8e-06 sifs=1e+308 difs=1e+308 no_rts=1 give "
+          "sessions of inf s (success) and inf s (collision); both must be positive and "
+          "finite.\n", {"sifs=1e308 debug=1"}},
+      // A frame quota that no session can help to meet.
+      {1, "Error: min_frames=3 can never be reached: every pt is at or below 0.\n",
+       {"min_frames=3 pt=0,-1 debug=1", "min_frames=3 pt=0 centr=1 debug=1"}},
+      {1, "Error: min_frames=1 can never be reached: sessions have no rounds.\n",
+       {"min_frames=1 ns=0 debug=1"}},
+      {1, "Error: min_frames=2 can never be reached: the ad hoc session needs two nodes, one to "
+          "referee.\n", {"min_frames=2 adhoc=1 centr=1 nn=1 debug=1"}},
+      {1, "Error: min_frames=2 can never be reached: a lone node without a dedicated referee is "
+          "never heard.\n", {"min_frames=2 nn=1 refs=0 debug=1"}},
       {3, "Error: unrecognized feedback coding type 'classy'\n",
        {"fsf_fbk=classy", "repeat=0 fsf_type=worse fsf_fbk=classy"}},
       {3, "Error: unrecognized FSF type 'bin'\n", {"fsf_type=bin", "fsf_type=bin repeat=0"}},

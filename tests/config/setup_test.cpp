@@ -18,6 +18,7 @@
 #include "config/schedule.h"
 #include "config/timing.h"
 #include "core/state.h"
+#include "support/numbers.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ TEST(Options, LookupListsTheGlobalEachWordSetsAndTheOperationsChosen) {
                                 &ExtractORedWordMask, &FSFFindWinningWordClosest,
                                 &FSFInterleaveWordNone, &FSFDeinterleaveWordNone));
   // clang-format off
-  ParseWords({"fast=1", "adhoc=2", "centr=3", "refs=-2", "runs=-5", "min_frames=7", "max_time=-1",
+  ParseWords({"fast=1", "adhoc=2", "centr=3", "refs=-2", "runs=5", "min_frames=7", "max_time=-1",
               "pdf_nodes=4", "pdf_rounds=1", "pdf_slots=5", "pdf_tx_wait=6", "debug=-3",
               "ad_levels=9", "ad_pt_min=0.2", "ad_var=0.3", "fsf_prob=0.25", "fsf_num=-11",
               "fsf_tau=0.125", "rssi_min=-40", "rssi_max=-41", "rssi_avg=-42", "rssi_thresh=-43",
@@ -63,7 +64,7 @@ TEST(Options, LookupListsTheGlobalEachWordSetsAndTheOperationsChosen) {
   // clang-format on
   EXPECT_EQ(std::tuple(fast, adhoc, centr, refs, runs, min_frames, max_time, pdf_nodes, pdf_rounds,
                        pdf_tx_wait, debug, ad_levels, ad_pt_min, ad_var, fsf_prob, fsf_num),
-            std::tuple(1, 2, 3, -2, -5, 7, -1, 4, 5, 6, -3, 9, 0.2, 0.3, 0.25, -11));
+            std::tuple(1, 2, 3, -2, 5, 7, -1, 4, 5, 6, -3, 9, 0.2, 0.3, 0.25, -11));
   EXPECT_EQ(std::tuple(fsf_tau, rssi_min, rssi_max, rssi_avg, rssi_thresh, rssi_flat, seed_given,
                        seed, tx_wait_hist_size, std::string(fsf_type), std::string(fsf_fbk)),
             std::tuple(0.125, -40.0, -41.0, -42.0, -43.0, 12, 1, 4000000000u, 13, "GeOm", "Perf"));
@@ -89,7 +90,7 @@ TEST(SetUp, ListsCodebookRecordsBuffersAndPowersAreReady) {
   EXPECT_EQ(
       std::tuple(max_nn, List(pt), List(pn), List(pw), List(tau), GenRandGeomUni),
       std::tuple(8, Doubles(4, 0.5), Doubles(4, 1), Doubles(4, 1), Doubles(4, 0), &GenRandModUni2));
-  PrepareSimulation({"nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "pt_start=0.2",
+  PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "pt_start=0.2",
                      "pt_end=0.7", "tx_wait_hist_size=100", "rssi_min=-30", "rssi_avg=0",
                      "rssi_thresh=-60", "ns=5", "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6",
                      "pw=0.7", "tau=0.5", "debug=1"});
@@ -115,8 +116,8 @@ TEST(SetUp, ListsCodebookRecordsBuffersAndPowersAreReady) {
   for (int list = NL_ALIVE; list < NL_COUNT; list++)
     EXPECT_TRUE(nodelists[list].count == 0 && nodelists[list].members) << list;
   EXPECT_EQ(List(ORed_word_rssi, 26), Doubles(26, 0));
-  EXPECT_EQ(std::vector<int32_t>(ns_pdf, ns_pdf + 4096), std::vector<int32_t>(4096, 0));
-  EXPECT_EQ(std::vector<int32_t>(tx_wait_hist, tx_wait_hist + 100), std::vector<int32_t>(100, 0));
+  EXPECT_EQ(std::vector<int64_t>(ns_pdf, ns_pdf + 4096), std::vector<int64_t>(4096, 0));
+  EXPECT_EQ(std::vector<int64_t>(tx_wait_hist, tx_wait_hist + 100), std::vector<int64_t>(100, 0));
   EXPECT_EQ(std::tuple(rssi_min_pw, rssi_avg_pw), std::tuple(1.0, 1000.0));
   EXPECT_DOUBLE_EQ(rssi_thresh_pw, 0.001);
 }

@@ -27,9 +27,9 @@ std::string Unsigned(std::string text) {
   return text;
 }
 
-std::string ReportText(int32_t successes) {
+std::string ReportText(int64_t successes) {
   testing::internal::CaptureStdout();
-  Report(successes);
+  Report(runs, successes);
   fflush(stdout);
   return Unsigned(testing::internal::GetCapturedStdout());
 }
@@ -70,7 +70,7 @@ TEST(Report, EveryTableAndTheSummaryByDebugLevel) {
   debug = -1, pdf_rounds = 0;
   EXPECT_EQ(ReportText(6), summary + "\n");
   ns_pdf[ns_pdf_size - 1] = 1;  // the last round used is searched over the whole histogram
-  EXPECT_EQ(ComputeFigures(6).ns_max, ns_pdf_size - 1);
+  EXPECT_EQ(ComputeFigures(runs, 6).ns_max, ns_pdf_size - 1);
 }
 
 // No success in five sessions: infinite and undefined delays print 0, shares of nothing are not

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "common/test_util.h"
-#include "core/run_loop.h"
+#include "app/run_loop.h"
 #include "core/state.h"
 #include "sessions/adhoc.h"
 #include "sessions/basic.h"
 #include "sessions/centralized.h"
+#include "support/gsl_rand.h"
 #include "support/mt_rand.h"
 #include "support/stopwatch.h"
 
@@ -57,8 +58,8 @@ TEST(ResetState, ReleasesAPlayedSimulationAndRestoresTheStartValues) {
               !FSFDeinterleaveWord && !FSFRefereeReply && !FSFWonRound);
   // clang-format off
   const int32_t counts[] = {ad_runs.count, seed_given, int32_t(seed), pt_given, pn_given, pw_given,
-      tau_given, max_nn, codewords.count, codewords.nbits, classes.count, classes.nbits, run,
-      failures, over_min_frames, bitScrambleDrawn, ad_oldest_idx, int32_t(ORed_word)};
+      tau_given, max_nn, codewords.count, codewords.nbits, classes.count, classes.nbits, int32_t(run),
+      int32_t(failures), over_min_frames, bitScrambleDrawn, ad_oldest_idx, int32_t(ORed_word)};
   // clang-format on
   const double values[] = {delta, t_elapsed, t_cont, t_succ, t_coll, ad_estimate, rssi_thresh_pw};
   EXPECT_TRUE(AllZero(blocks) && AllZero(counts) && AllZero(values) && AllZero(sw_results) &&
@@ -126,8 +127,9 @@ TEST(RunLoop, StopRulesCountersAndSchedule) {
     over_min_frames = c.quota_at == 0;
     Ints at = c.at, new_nn = c.new_nn;
     ad_runs = ADRUNS{at.data(), new_nn.data(), int32_t(at.size())};
-    EXPECT_EQ(RunLoop(ScriptedSession), c.successes);
-    EXPECT_EQ(runs, c.runs_after);
+    RUN_TOTALS totals = RunLoop(ScriptedSession);
+    EXPECT_EQ(totals.successes, c.successes);
+    EXPECT_EQ(totals.sessions, c.runs_after);
     ASSERT_EQ(seen_run.size(), size_t(c.runs_after));
     for (size_t i = 0; i < seen_run.size(); i++) EXPECT_EQ(seen_run[i], c.first_run + int(i));
     EXPECT_EQ(seen_nn, c.seen_nn.empty() ? Ints(seen_run.size(), 5) : c.seen_nn);

@@ -51,7 +51,7 @@ V Each(auto NODE::*field) {
   return {double(nodes[0].*field), double(nodes[1].*field), double(nodes[2].*field),
           double(nodes[3].*field)};
 }
-V Entries(const int32_t *h, int from, int to) { return {h + from, h + to + 1}; }
+V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
 TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   // RTS/CTS keeps t_succ and t_coll apart; node 3 exists but is not active.

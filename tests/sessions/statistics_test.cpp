@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/test_util.h"
-#include "core/run_loop.h"
+#include "app/run_loop.h"
 #include "core/state.h"
 
 namespace {
@@ -168,5 +168,28 @@ const char *const kRows[] = {
     "eager centr=1 nn=8 rssi_thresh=-29 rssi_avg=-29",
     "eager centr=1 nn=6 nf=4 rssi_thresh=-29 rssi_avg=-29 rssi_type=1"};
 INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(kRows));
+
+}  // namespace
+
+namespace {
+
+// The first session of a two-node ad hoc run is won by either node with probability 1/2, with the
+// generators seeded from the clock and with consecutive seeds: the streams of one run are not
+// functions of each other, nor of a nearby run's (coupled streams make one node win nearly all).
+TEST(SeedStatistics, FirstAdHocSessionIsWonEvenlyWithClockAndConsecutiveSeeds) {
+  for (bool clock : {true, false}) {
+    double wins[2] = {0, 0};
+    for (int r = 0; r < 300; r++) {
+      std::vector<std::string> words = {"adhoc=1", "nn=2", "runs=1", "pdf_nodes=1", "debug=0"};
+      if (!clock) words.push_back("seed=" + std::to_string(7000 + r));
+      const std::vector<std::string> lines = Lines(RunSim(words).out);
+      ASSERT_EQ(lines.size(), 4u);
+      for (int node = 0; node < 2; node++) wins[node] += std::stod(Fields(lines[1 + node])[4]);
+    }
+    const double n = wins[0] + wins[1];
+    EXPECT_GT(n, 100) << "most first sessions succeed";
+    EXPECT_NEAR(wins[0], n / 2, 5 * std::sqrt(n / 4)) << (clock ? "clock" : "consecutive");
+  }
+}
 
 }  // namespace

@@ -149,29 +149,42 @@ bool FromTheClock(const timeval &before, const timeval &after, uint32_t first) {
   return false;
 }
 
-// Seeded from the clock, or from the seed option (the GSL generator from seed + 1); GSL's generator
-// is MT19937 whatever the environment names, and serves the Rayleigh draws alone.
-TEST(SeedGenerators, FromTheClockOrFromTheSeedOption) {
+// One seed, from the clock or from the seed option, for both generators: the protocol generator
+// takes it, GSL's (MT19937 whatever the environment names, serving the Rayleigh draws alone) takes
+// RayleighSeedOf it.
+TEST(SeedGenerators, OneSeedFromTheClockOrFromTheSeedOption) {
   ResetState();
   timeval before, after;
   gettimeofday(&before, nullptr);
-  SeedGenerators();
+  const uint32_t s = SeedGenerators(false, 0);
   gettimeofday(&after, nullptr);
-  EXPECT_TRUE(FromTheClock(before, after, genrand_int32()));
-  EXPECT_TRUE(FromTheClock(before, after, uint32_t(gsl_rng_get(gsl_base_rand))));
+  EXPECT_EQ(genrand_int32(), std::mt19937(s)());
+  EXPECT_TRUE(FromTheClock(before, after, std::mt19937(s)()));
+  EXPECT_EQ(uint32_t(gsl_rng_get(gsl_base_rand)), std::mt19937(RayleighSeedOf(s))());
   ResetState();
-  seed_given = 1, seed = 1;
   setenv("GSL_RNG_TYPE", "taus", 1);
   testing::internal::CaptureStderr();
-  SeedGenerators();
+  EXPECT_EQ(SeedGenerators(true, 1), 1u);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "GSL_RNG_TYPE=taus\n");
   unsetenv("GSL_RNG_TYPE");
   EXPECT_STREQ(gsl_rng_name(gsl_base_rand), "mt19937");
   gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
-  gsl_rng_set(reference, 2u);
+  gsl_rng_set(reference, RayleighSeedOf(1));
   EXPECT_EQ(GenRandRayleighGSL(3.0), gsl_ran_rayleigh(reference, 3.0));
   gsl_rng_free(reference);
   EXPECT_EQ(genrand_int32(), 1791095845u);  // the first output of seed 1
+}
+
+// The Rayleigh seed is SplitMix64's first output from the run's seed (0xe220a8397b1dcdaf from 0),
+// cut to 32 bits, and never lies near the run's seed, so that nearby runs share no stream.
+TEST(SeedGenerators, RayleighSeedIsMixedAndNeverNearTheRunSeed) {
+  EXPECT_EQ(RayleighSeedOf(0), 0x7b1dcdafu);
+  for (uint64_t s = 0; s <= UINT32_MAX; s += 4093) {
+    const uint32_t r = RayleighSeedOf(uint32_t(s));
+    ASSERT_GE(std::min(r - uint32_t(s), uint32_t(s) - r), 65536u) << s;
+  }
+  for (uint32_t s : {0u, 1u, 2u, 0x7fffffffu, UINT32_MAX})
+    EXPECT_GE(std::min(RayleighSeedOf(s) - s, s - RayleighSeedOf(s)), 65536u) << s;
 }
 
 TEST(Stopwatch, AlternatesStartAndStopAndKeepsEachWatchsLastInterval) {
@@ -203,12 +216,12 @@ TEST(CheckedAllocation, CallocZeroesAndReallocKeepsTheContents) {
 
 TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
   EXPECT_EXIT(MyMalloc(SIZE_MAX), testing::ExitedWithCode(1),
-              "Error: Could not malloc'ate 4294967295 bytes of memory\\. Aborting \\.\\.\\.\n$");
+              "Error: Could not malloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(MyCalloc(0xFFFFFFFFu, 0xFFFFFFFFu), testing::ExitedWithCode(1),
               "Error: Could not calloc'ate 4294967295 chunks of 4294967295 bytes of memory\\. "
               "Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(MyRealloc(MyMalloc(64), SIZE_MAX), testing::ExitedWithCode(1),
-              "Error: Could not realloc'ate 4294967295 bytes of memory\\. Aborting \\.\\.\\.\n$");
+              "Error: Could not realloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(Fail(4, "Error: index %d reached %s", 7, "ns_pdf_size"), testing::ExitedWithCode(4),
               "^Error: index 7 reached ns_pdf_size$");
 }

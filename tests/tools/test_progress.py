@@ -1,10 +1,15 @@
-"""qrvl_sim's progress line: drawn only on a terminal, erased before anything else is written."""
+"""qrvl_sim's progress line: without the progress option drawn only on a terminal and erased before
+anything else is written; progress=SECONDS writes whole lines every SECONDS seconds anywhere, and
+progress=0 writes none even on a terminal."""
 
 import os, pty, re, select, subprocess, tempfile, time, tty, unittest
 
 SIM = os.environ.get("QRVL_SIM") or os.path.join(os.path.dirname(__file__), "../../build/qrvl_sim")
 NOTE = b"# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
-PROGRESS = re.compile(rb"# run \d+: +([0-9.]+)% done, (\d+) s")
+SEED = b"# seed 3\n"
+# Sessions, share done, sessions per second, seconds left and the running Ps.
+PROGRESS = re.compile(rb"# progress: (\d+) sessions, +([0-9.]+)% done, (\d+) sessions/s, "
+                      rb"(\d+) s left, Ps ([0-9.]+)")
 
 
 def run(args, where):
@@ -70,7 +75,8 @@ class ProgressLine(unittest.TestCase):
         for where, (stdout, stderr) in (("pipe", (self.out, self.err)),
                                         ("file", run(self.args, "file")[:2])):
             with self.subTest(where):
-                self.assertRegex(stderr, rb"\A" + re.escape(NOTE) + rb"// simtime [0-9.e+-]+ sec\Z")
+                self.assertRegex(stderr, rb"\A" + re.escape(NOTE + SEED) +
+                                 rb"// simtime [0-9.e+-]+ sec\Z")
                 self.assertEqual(stdout, self.out)
 
     def test_shown_and_erased_on_a_terminal(self):
@@ -81,12 +87,32 @@ class ProgressLine(unittest.TestCase):
             with self.subTest(args[0].split("=")[0]):
                 (stdout, terminal, status, _), args = long_run(args, "terminal")
                 self.assertEqual(status, 0)
-                draws = [(float(share), int(s)) for share, s in PROGRESS.findall(terminal)]
+                draws = [(int(n), float(share)) for n, share, *_ in PROGRESS.findall(terminal)]
                 self.assertTrue(draws, msg=repr(terminal[:300]))
-                self.assertEqual(draws, sorted(draws))  # shares only grow
-                self.assertTrue(0 <= draws[0][0] and draws[-1][0] <= 100)
-                self.assertGreaterEqual(min(seconds for _, seconds in draws), 1)
+                self.assertEqual(draws, sorted(draws))  # sessions and shares only grow
+                self.assertTrue(0 <= draws[0][1] and draws[-1][1] <= 100)
                 pipe_stdout, pipe_stderr = ((self.out, self.err) if args == self.args
                                             else run(args, "pipe")[:2])
                 self.assertEqual(screen(terminal), screen(pipe_stderr))
                 self.assertEqual(stdout, pipe_stdout)
+
+
+class ProgressOption(unittest.TestCase):
+    def test_whole_lines_on_a_pipe_and_none_when_zero(self):
+        (stdout, err, status, seconds), args = long_run(
+            ["runs=200000", "seed=3", "nn=8", "progress=0.2"], "pipe")
+        self.assertEqual(status, 0)
+        lines = [line for line in err.split(b"\n") if line.startswith(b"# progress")]
+        self.assertTrue(lines, msg=repr(err[:300]))
+        self.assertNotIn(b"\r", err)
+        for line in lines:
+            sessions, share, rate, left, ps = PROGRESS.fullmatch(line).groups()
+            runs = int(args[0].split("=")[1])
+            self.assertAlmostEqual(float(share), 100 * int(sessions) / runs, delta=0.05)
+            self.assertTrue(0.9 < float(ps) <= 1 and int(rate) > 0)
+        self.assertLessEqual(len(lines), seconds / 0.2 + 1)
+        self.assertEqual(err.replace(b"\n".join(lines) + b"\n", b"").split(b"// simtime")[0],
+                         NOTE + SEED)
+        quiet, _ = long_run(args[:3] + ["progress=0"], "terminal")
+        self.assertNotIn(b"# progress", quiet[1])
+        self.assertEqual(quiet[0], stdout)
