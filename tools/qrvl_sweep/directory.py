@@ -20,8 +20,8 @@ class StudyDir:
     def __getattr__(self, name):
         files = {"study_json": "study.json", "plan": "plan.txt", "runs_tsv": "runs.tsv",
                  "finished": "finished.tsv", "joblog": "joblog", "todo_plan": "todo.txt",
-                 "todo_runs": "todo.tsv", "todo_sim": "todo.json", "lock": "lock", "out": "out", "summary": "summary.csv",
-                 "slurm": "slurm", "plots": "plots"}
+                 "todo_runs": "todo.tsv", "todo_sim": "todo.json", "lock": "lock",
+                 "out": "out", "summary": "summary.csv", "slurm": "slurm", "plots": "plots"}
         if name not in files:
             raise AttributeError(name)
         return os.path.join(self.path, files[name])

@@ -69,23 +69,37 @@ def remove_stale_parts(out):
 def write_todo(directory, planned, identity):
     """Writes the runs not done to todo.tsv and todo.txt; returns (to do, all runs)."""
     count = total = 0
-    with open(directory.todo_runs + ".tmp", "w", encoding="utf-8") as runs, \
-            open(directory.todo_plan, "w", encoding="utf-8") as plan:
-        with open(directory.runs_tsv, encoding="utf-8") as header:
-            runs.write(header.readline())
-        for run in read_runs(directory.runs_tsv, directory.plan):
-            total += 1
-            if read_output(run.output, Layout(planned.columns, debug_level(planned, run)))[0]:
-                continue
-            count += 1
-            runs.write("\t".join(run_row(run)) + "\n")
-            plan.write(run.command + "\n")
-    if total != planned.run_count:
-        raise StudyError("%s lists %d runs where study.json plans %d; plan the study again"
-                         % (directory.runs_tsv, total, planned.run_count))
+    try:
+        with open(directory.todo_runs + ".tmp", "w", encoding="utf-8") as runs, \
+                open(directory.todo_plan, "w", encoding="utf-8") as plan:
+            with open(directory.runs_tsv, encoding="utf-8") as header:
+                runs.write(header.readline())
+            for run in read_runs(directory.runs_tsv, directory.plan):
+                total += 1
+                layout = Layout(planned.columns, debug_level(planned, run))
+                if read_output(run.output, layout)[0]:
+                    continue
+                count += 1
+                runs.write("\t".join(run_row(run)) + "\n")
+                plan.write(run.command + "\n")
+        if total != planned.run_count:
+            raise StudyError("%s lists %d runs where study.json plans %d; plan the study again"
+                             % (directory.runs_tsv, total, planned.run_count))
+    except (StudyError, OSError, ValueError):
+        clear_todo(directory, directory.todo_runs + ".tmp")
+        raise
     write_file(directory.todo_sim, json.dumps(identity.__dict__) + "\n")
     os.replace(directory.todo_runs + ".tmp", directory.todo_runs)
     return count, total
+
+
+def clear_todo(directory, *more):
+    """Removes the files of a session of parallel."""
+    for path in (directory.todo_runs, directory.todo_sim, directory.todo_plan) + more:
+        try:
+            os.remove(path)
+        except FileNotFoundError:
+            pass
 
 
 def read_joblog(path):
@@ -135,11 +149,7 @@ def fold_session(directory, planned):
                         round(seconds, 3), identity.version, identity.sha256, run.command)
         ended.append(Ended(run, record, problem if status == 0 else "exit status %d" % status))
     append_records(directory.finished, [e.record for e in ended])
-    for path in (directory.todo_runs, directory.todo_sim, directory.todo_plan):
-        try:
-            os.remove(path)
-        except FileNotFoundError:
-            pass
+    clear_todo(directory)
     return ended
 
 
@@ -255,9 +265,7 @@ def command_run(args):
         remove_stale_parts(directory.out)
         count, total = write_todo(directory, planned, identity)
         if count == 0:
-            os.remove(directory.todo_runs)
-            os.remove(directory.todo_plan)
-            os.remove(directory.todo_sim)
+            clear_todo(directory)
             note("%d of %d runs done; results in %s" % (total, total, directory.out))
             return 0
         if os.path.exists(directory.joblog):

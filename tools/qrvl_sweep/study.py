@@ -77,7 +77,7 @@ def parse_count(text, what, where, minimum, maximum=None):
     text = text.strip()
     if not text.isdigit() or not text.isascii():
         raise StudyError("%s: %s must be a whole number, not '%s'" % (where, what, text))
-    value = int(text)
+    value = int(text[-40:]) if len(text.lstrip("0")) <= 40 else 10 ** 40
     if value < minimum:
         raise StudyError("%s: %s must be at least %d, not %d" % (where, what, minimum, value))
     if maximum is not None and value > maximum:

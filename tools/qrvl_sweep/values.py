@@ -23,7 +23,7 @@ CONDITION = re.compile(r"(.+) when (\S+) is on\Z")
 
 def atol_reading(text):
     """The integer C's atol makes of text (digits after an optional sign; 0 without any)."""
-    digits = ATOL_PREFIX.match(text).group(1)
+    digits = ATOL_PREFIX.match(text).group(1)[:40]
     return int(digits) if digits.lstrip("+-") else 0
 
 
@@ -56,6 +56,8 @@ def _whole(text):
 
 def _as_integer(option, text):
     if INTEGER_TEXT.match(text):
+        if len(text.lstrip("+-0")) > 30:
+            raise ValueError("does not fit in 32 bits (%d to %d)" % INT32)
         return int(text)
     reading = atol_reading(text)
     whole = _whole(text)

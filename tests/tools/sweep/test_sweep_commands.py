@@ -43,6 +43,7 @@ REFUSED_PLANS = [
     (["--sweep", "nn=1e400:2"], "the range 1e400:2 of nn is empty"),
     (["--sweep", "nn=1:1e400"], "more values than the 1000000 runs"),
     (["-r", "100000000"], "give --max-runs 100000000"),
+    (["-r", "9" * 5000], "more than 1000000; give --max-runs"),
     (["--sweep", "nn=1:1001", "--sweep", "nf=1:1000"], "1001000 runs (1001000 points x 1 "
                                                         "replications), more than 1000000"),
     (["--sweep", "nn=1:20", "--max-runs", "10"], "more values than the 10 runs"),

@@ -49,6 +49,8 @@ REFUSED = [
     ("nn", "-3", "must not be negative"),
     ("repeat", "0", "must be at least 1"),
     ("B", "2147483648", "does not fit in 32 bits"),
+    ("nn", "9" * 5000, "does not fit in 32 bits"),
+    ("nn", "9" * 5000 + "x", "not a whole decimal number"),
     ("type", "2147483648", "does not fit in 32 bits"),
     ("type", "-2147483649", "does not fit in 32 bits"),
     ("fsf_tau", "1.5", "must lie in [0, 1]"),
