@@ -112,13 +112,21 @@ def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     for r, line in zip(planned, lines):
         assert Path(r["output"]).read_bytes() == sim_output(*words(line)[1:])
     assert "12 of 12 runs done" in tool("run", "-d", study).stderr
+    # A lost output runs again, here through --sshloginfile (":" is this host).
+    os.remove(planned[5]["output"])
+    assert "no file" in tool("run", "-d", study, "--sshloginfile", tmp_path / "none",
+                             status=2).stderr
+    (tmp_path / "hosts").write_text(":\n")
+    assert "12 of 12 runs done" in tool("run", "-d", study, "--sshloginfile",
+                                        tmp_path / "hosts").stderr
     # Provenance: the simulator in study.json, one record per run.
     import json
     described = json.loads(Path(study, "study.json").read_text())["simulator"]
     assert described["sha256"] == hashlib.sha256(Path(SIM).read_bytes()).hexdigest()
     assert described["path"] == SIM and described["version"].startswith("qrvl_sim ")
     records = rows(Path(study, "finished.tsv"), "\t")
-    assert sorted(r["seed"] for r in records) == sorted(r["seed"] for r in planned)
+    assert sorted(r["seed"] for r in records) == sorted([r["seed"] for r in planned] +
+                                                        [planned[5]["seed"]])
     for record in records:
         assert record["status"] == "0" and record["host"] and record["start"].endswith("Z")
         assert float(record["seconds"]) >= 0 and record["sha256"] == described["sha256"]
@@ -137,7 +145,7 @@ def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     plan(study, "--study", spec, "-r", "3")
     assert Path(study, "plan.txt").read_text().splitlines()[:12] == lines
     assert "18 of 18 runs done" in tool("run", "-d", study).stderr
-    assert len(rows(Path(study, "finished.tsv"), "\t")) == 18
+    assert len(rows(Path(study, "finished.tsv"), "\t")) == 19
 
 
 def test_failed_and_empty_runs_named_and_run_again(tmp_path):
