@@ -162,7 +162,7 @@ def build_study(args, simulator, limit):
             if word in given:
                 raise StudyError("%s: %s is given twice" % (flag, word))
             given.add(word)
-            add(word, value, "%s %s" % (flag, text), os.getcwd())
+            add(word, value, flag, os.getcwd())
     study = builder.study
     if args.replications is not None:
         study.replications = parse_count(args.replications, "the number of replications",
