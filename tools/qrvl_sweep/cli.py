@@ -14,6 +14,15 @@ from .plot import command_plot
 from .slurm import command_slurm
 
 
+class InOrder(argparse.Action):
+    """Appends like 'append' and keeps the order of --sweep and --zip among each other."""
+
+    def __call__(self, parser, namespace, values, option_string=None):
+        setattr(namespace, self.dest, (getattr(namespace, self.dest) or []) + [values])
+        order = getattr(namespace, "factor_order", None) or []
+        setattr(namespace, "factor_order", order + [(self.dest, values)])
+
+
 def count(text):
     try:
         value = int(text)
@@ -29,9 +38,16 @@ def add_plan(commands, add):
     plan.add_argument("--study", metavar="FILE", help="study file ([fixed] and [sweep] "
                       "sections, 'replications =' and 'seed =' at the top)")
     plan.add_argument("--fix", action="append", metavar="OPT=VALUE", help="a fixed option")
-    plan.add_argument("--sweep", action="append", metavar="OPT=VALUES", help="a swept option: "
+    plan.add_argument("--sweep", action=InOrder, metavar="OPT=VALUES", help="a swept option: "
                       "comma-separated values and ranges start:stop[:step], or values separated "
                       "by '|' for list and text options (pt, pn, pw, tau, ad_runs)")
+    plan.add_argument("--zip", action=InOrder, metavar="SETS", help="a factor whose levels are "
+                      "sets of options: 'centr=0,adhoc=0|centr=1,adhoc=0|adhoc=1'")
+    plan.add_argument("--label", action="append", metavar="NAME=LABEL,...", help="the name of "
+                      "the i-th --zip factor and of each of its levels: "
+                      "session=basic,centralized,adhoc")
+    plan.add_argument("--common-seeds", metavar="FACTOR[,FACTOR...]", help="runs that differ "
+                      "only in these factors share the seed of each replication (paired designs)")
     plan.add_argument("-r", "--replications", metavar="N", help="replications per point")
     plan.add_argument("--seed", metavar="N", help="base seed (default 1)")
     plan.add_argument("--sim", metavar="PATH", help="the simulator (default: $QRVL_SIM, "

@@ -5,10 +5,12 @@ import json
 import os
 import shlex
 from dataclasses import dataclass
+from functools import cached_property
 
 from . import PROG
 from .describe import Identity
 from .errors import StudyError
+from .factors import Factor, Level, swept_factor
 from .safety import check_plain
 
 
@@ -50,35 +52,94 @@ class Planned:
     seed: int
     replications: int
     fixed: tuple        # (word, value) pairs
-    sweep: tuple        # (word, (values...)) pairs
+    factors: tuple      # Factor records, in point order
     point_count: int
     run_count: int
+    common_seeds: tuple = ()
+    builtins: tuple = ()        # (word, value) of every option the simulator has but seed
+    targets: object = None      # the precision targets of the last run --until
 
     @property
     def swept(self):
-        return [word for word, _ in self.sweep]
+        return [factor.name for factor in self.factors]
+
+    @property
+    def option_words(self):
+        """The options the study gives that are not swept options: fixed, then zipped."""
+        words = [word for word, _ in self.fixed]
+        for factor in self.factors:
+            words += [word for word in factor.words if word != factor.name]
+        return list(dict.fromkeys(words))
+
+    @cached_property
+    def levels(self):
+        """Per factor name, its levels by label."""
+        return {factor.name: {level.label: level for level in factor.levels}
+                for factor in self.factors}
+
+    def options_of(self, labels):
+        """The options a point gives to the simulator, from its factors' labels."""
+        options = dict(self.fixed)
+        for factor in self.factors:
+            options.update(self.levels[factor.name][labels[factor.name]].options)
+        return options
+
+    def every_option(self, labels):
+        """Every option word of the simulator with the value the point runs with."""
+        options = dict(self.builtins)
+        options.update(self.options_of(labels))
+        return options
+
+    def common_words(self):
+        """The option words left out of the seed keys."""
+        return {word for factor in self.factors if factor.name in self.common_seeds
+                for word in factor.words}
 
     def to_json(self):
-        return {"format": 2,
+        return {"format": 3,
                 "simulator": {"path": self.simulator.path, "version": self.simulator.version,
                               "sha256": self.simulator.sha256},
                 "columns": list(self.columns), "builtin_debug": self.builtin_debug,
                 "seed": self.seed, "replications": self.replications,
                 "fixed": [list(pair) for pair in self.fixed],
-                "sweep": [[word, list(values)] for word, values in self.sweep],
+                "factors": [factor_json(factor) for factor in self.factors],
+                "common_seeds": list(self.common_seeds),
+                "builtins": [list(pair) for pair in self.builtins],
+                "targets": self.targets,
                 "point_count": self.point_count, "run_count": self.run_count}
+
+
+def factor_json(factor):
+    if not factor.zipped:
+        return {"option": factor.name, "values": factor.labels}
+    return {"zip": factor.name, "levels": [{"label": level.label, "options": [
+        list(pair) for pair in level.options]} for level in factor.levels]}
+
+
+def factor_of(data):
+    if "option" in data:
+        return swept_factor(str(data["option"]), [str(v) for v in data["values"]])
+    return Factor(str(data["zip"]), tuple(Level(str(level["label"]), tuple(
+        (str(w), str(v)) for w, v in level["options"])) for level in data["levels"]), True)
 
 
 def _planned(data):
     simulator = data["simulator"]
+    if "factors" in data:
+        factors = tuple(factor_of(item) for item in data["factors"])
+    else:       # studies planned before zip factors
+        factors = tuple(swept_factor(str(w), [str(v) for v in values])
+                        for w, values in data["sweep"])
     planned = Planned(
         simulator=Identity(str(simulator["path"]), str(simulator["version"]),
                            str(simulator["sha256"])),
         columns=tuple(str(c) for c in data["columns"]), builtin_debug=int(data["builtin_debug"]),
         seed=int(data["seed"]), replications=int(data["replications"]),
-        fixed=tuple((str(w), str(v)) for w, v in data["fixed"]),
-        sweep=tuple((str(w), tuple(str(v) for v in values)) for w, values in data["sweep"]),
-        point_count=int(data["point_count"]), run_count=int(data["run_count"]))
+        fixed=tuple((str(w), str(v)) for w, v in data["fixed"]), factors=factors,
+        point_count=int(data["point_count"]), run_count=int(data["run_count"]),
+        common_seeds=tuple(str(n) for n in data.get("common_seeds", ())),
+        builtins=tuple((str(w), str(v)) for w, v in data.get("builtins", ())),
+        targets=data.get("targets"))
     if not planned.columns:
         raise ValueError("no columns")
     return planned
@@ -163,6 +224,10 @@ def read_runs(runs_path, plan_path):
         raise StudyError("cannot read %s: %s; plan the study again" % (runs_path, error))
 
 
+def save_planned(directory, planned):
+    write_file(directory.study_json, json.dumps(planned.to_json(), indent=1) + "\n")
+
+
 def write_file(path, text):
     """Writes a file whole, under its name only once complete."""
     temporary = path + ".tmp"
@@ -176,4 +241,4 @@ def write_file(path, text):
 
 def debug_level(planned, run):
     """The debug level a run's simulator ran with."""
-    return int(run.values.get("debug", dict(planned.fixed).get("debug", planned.builtin_debug)))
+    return int(planned.options_of(run.values).get("debug", planned.builtin_debug))

@@ -1,38 +1,28 @@
-"""The plan of a study: its points (the cartesian product of the sweeps, the last swept option
-varying fastest) and one job line per run, streamed to plan.txt and runs.tsv.
+"""The plan of a study: its points (the cartesian product of the factors, the last varying
+fastest) and one job line per run, streamed to plan.txt and runs.tsv.
 
 Lines are ordered by replication, then point, so that more replications only add lines at the
 end. A job line writes the output under a name unique to the attempt and renames it once the
 simulator has ended well, so a partial output never stands under the final name."""
 
 import hashlib
-import itertools
-import json
 import os
 import shlex
 
 from . import PROG
 from .describe import find_simulator, load_simulator
 from .directory import (RUN_COLUMNS, Planned, Run, debug_level, load_planned, run_row,
-                        study_dir, write_file)
+                        save_planned, study_dir)
 from .errors import StudyError, note
+from .factors import points
 from .lock import StudyLock
 from .records import ensure_file
 from .seeds import SeedDrawer, point_key
 from .study import build_study
 from .summary import Layout, read_output
+from .values import canonical
 
 DEFAULT_MAX_RUNS = 10 ** 6
-
-
-def point_options(study):
-    """Per point, in point order: (swept values by word, all options by word)."""
-    words = list(study.sweep)
-    for combination in itertools.product(*(study.sweep[word] for word in words)):
-        values = dict(zip(words, combination))
-        options = dict(study.fixed)
-        options.update(values)
-        yield values, options
 
 
 def job_line(simulator, base):
@@ -51,22 +41,53 @@ class Quoted(dict):
         return text
 
 
-def runs_of(study, simulator_path, directory):
-    """Every run of the study, in plan order."""
-    keys = [point_key(options) for _, options in point_options(study)]
-    ids = [hashlib.sha256(key.encode("utf-8")).hexdigest()[:12] for key in keys]
-    drawer = SeedDrawer(study.seed, keys)
-    quoted, out, line = Quoted(), directory.out + os.sep, 0
-    for replication in range(1, study.replications + 1):
+def point_keys(planned):
+    """(point ids, seed keys) in point order; the seed keys leave out the common-seed words."""
+    common = planned.common_words()
+    ids, keys = [], []
+    for _, options in points(planned.factors, planned.fixed):
+        key = point_key(options)
+        ids.append(hashlib.sha256(key.encode("utf-8")).hexdigest()[:12])
+        keys.append(point_key(options, common) if common else key)
+    return ids, keys
+
+
+def runs_of(planned, directory, last, want=None, first_line=1):
+    """The runs of replications 1 to last in plan order, numbered from first_line; with want,
+    only those for which want(replication, point id) holds."""
+    ids, keys = point_keys(planned)
+    drawer = SeedDrawer(planned.seed, keys)
+    quoted, out, line = Quoted(), directory.out + os.sep, first_line - 1
+    simulator_path = shlex.quote(planned.simulator.path)
+    for replication in range(1, last + 1):
         seeds = drawer.replication(replication)
-        for index, (values, options) in enumerate(point_options(study)):
+        for index, (labels, options) in enumerate(points(planned.factors, planned.fixed)):
+            if want is not None and not want(replication, ids[index]):
+                continue
             line += 1
             seed = seeds[index]
             base = "%s%s-r%03d-s%d" % (out, ids[index], replication, seed)
-            simulator = " ".join([shlex.quote(simulator_path)] +
-                                 [quoted[item] for item in options.items()] + ["seed=%d" % seed])
-            yield Run(line, ids[index], replication, seed, base + ".csv", values,
+            simulator = " ".join([simulator_path] + [quoted[item] for item in options.items()] +
+                                 ["seed=%d" % seed])
+            yield Run(line, ids[index], replication, seed, base + ".csv", labels,
                       job_line(simulator, base))
+
+
+def planned_of(study, simulator):
+    """The record of a study planned with this simulator."""
+    debug = simulator.options.get("debug")
+    builtins = []
+    for option in simulator.options.values():
+        if option.word != "seed" and option.builtin is not None:
+            try:
+                builtins.append((option.word, canonical(option, str(option.builtin), "")))
+            except StudyError:
+                builtins.append((option.word, str(option.builtin)))
+    return Planned(simulator.identity, simulator.columns,
+                   int(debug.builtin) if debug and debug.builtin is not None else 2,
+                   study.seed, study.replications, tuple(study.fixed.items()),
+                   tuple(study.factors()), study.run_count() // study.replications,
+                   study.run_count(), tuple(study.common_seeds), tuple(builtins))
 
 
 def check_size(study, limit):
@@ -98,19 +119,13 @@ def check_same_simulator(directory, sha256, allow_mixed):
 
 def write_plan(study, simulator, directory):
     """Writes runs.tsv and plan.txt, then study.json; returns (runs, runs already done)."""
-    columns = RUN_COLUMNS + list(study.sweep)
-    debug = simulator.options.get("debug")
-    planned = Planned(simulator.identity, simulator.columns,
-                      int(debug.builtin) if debug and debug.builtin is not None else 2,
-                      study.seed, study.replications, tuple(study.fixed.items()),
-                      tuple((word, tuple(values)) for word, values in study.sweep.items()),
-                      study.run_count() // study.replications, study.run_count())
+    planned = planned_of(study, simulator)
     os.makedirs(directory.out, exist_ok=True)
     done, old_outputs = 0, bool(os.listdir(directory.out))
     with open(directory.runs_tsv + ".tmp", "w", encoding="utf-8") as runs, \
             open(directory.plan + ".tmp", "w", encoding="utf-8") as plan:
-        runs.write("\t".join(columns) + "\n")
-        for run in runs_of(study, simulator.identity.path, directory):
+        runs.write("\t".join(RUN_COLUMNS + planned.swept) + "\n")
+        for run in runs_of(planned, directory, planned.replications):
             runs.write("\t".join(run_row(run)) + "\n")
             plan.write(run.command + "\n")
             if old_outputs and os.path.exists(run.output):
@@ -118,7 +133,7 @@ def write_plan(study, simulator, directory):
                 done += read_output(run.output, layout)[0] is not None
     os.replace(directory.runs_tsv + ".tmp", directory.runs_tsv)
     os.replace(directory.plan + ".tmp", directory.plan)
-    write_file(directory.study_json, json.dumps(planned.to_json(), indent=1) + "\n")
+    save_planned(directory, planned)
     ensure_file(directory.finished)
     return planned, done
 

@@ -3,16 +3,19 @@
 Replication r (from 1) of a point takes the first four bytes, read big-endian, of
 SHA-256("qrvl-sweep seed\\n<base seed>\\n<key>\\n<r>\\n<k>") with k = 0, where <key> is the point's
 whole option list (fixed and swept, without seed=) as "word=value" lines sorted by word and joined
-by "\\n", values in canonical form. Should two runs draw the same seed, the later one in
-(replication, key) order takes k = 1, 2, ... until its seed is unused. Re-planning gives the same
-seeds, and more replications keep every seed already drawn."""
+by "\\n", values in canonical form. The options of the factors named by --common-seeds are left
+out of the key, so that points differing only in them share their seeds. Should two keys draw the
+same seed, the later one in (replication, key) order takes k = 1, 2, ... until its seed is unused.
+Re-planning gives the same seeds, and more replications keep every seed already drawn."""
 
 import hashlib
 
 
-def point_key(options):
-    """The key of a point: its options as sorted word=value lines."""
-    return "\n".join("%s=%s" % (word, options[word]) for word in sorted(options))
+def point_key(options, common=()):
+    """The key of a point: its options as sorted word=value lines, without the words common to
+    the points that share seeds."""
+    return "\n".join("%s=%s" % (word, options[word]) for word in sorted(options)
+                     if word not in common)
 
 
 def seed_candidate(base_seed, key, replication, attempt):
@@ -21,16 +24,31 @@ def seed_candidate(base_seed, key, replication, attempt):
 
 
 class SeedDrawer:
-    """Draws the seeds of one replication after another, all distinct."""
+    """Draws the seeds of one replication after another, distinct for distinct keys; points of
+    the same key share them."""
 
     def __init__(self, base_seed, keys):
         self.base_seed = base_seed
-        self.keys = keys
-        self.order = sorted(range(len(keys)), key=keys.__getitem__)
+        self.points = keys
+        self.keys = list(dict.fromkeys(keys))
+        self.order = sorted(range(len(self.keys)), key=self.keys.__getitem__)
         self.used = set()
+        self.drawn = 0
 
     def replication(self, replication):
-        """The seeds of every point (in point order) for this replication."""
+        """The seeds of every point (in point order) for this replication; the replications
+        before it are drawn first, as their seeds come before its seeds."""
+        if replication <= self.drawn:
+            raise ValueError("replication %d is drawn already" % replication)
+        while self.drawn < replication:
+            self.drawn += 1
+            seeds = self.draw(self.drawn)
+        if len(self.keys) == len(self.points):
+            return seeds
+        by_key = dict(zip(self.keys, seeds))
+        return [by_key[key] for key in self.points]
+
+    def draw(self, replication):
         seeds = [0] * len(self.keys)
         for index in self.order:
             attempt = 0

@@ -1,11 +1,14 @@
-"""A study: fixed options, swept options, replications and base seed, from a study file and the
-command line, every word and value checked against the simulator's --describe."""
+"""A study: fixed options, swept options, zip factors, replications, base seed and the factors
+on common seeds, from a study file and the command line, every word and value checked against
+the simulator's --describe."""
 
 import os
 from dataclasses import dataclass, field
 
 from . import PROG
 from .errors import StudyError
+from .safety import control_character
+from .factors import Factor, Level, check_name, parse_label, split_sets, swept_factor
 from .sweeps import expand_sweep
 from .values import breaks_rule, canonical, conditional_rules
 
@@ -14,17 +17,26 @@ SECTIONS = ("study", "fixed", "sweep")
 
 @dataclass
 class Study:
-    """Fixed options (word -> value) and swept options (word -> values), both in the order given,
-    with the number of replications and the base seed."""
+    """Fixed options (word -> value), swept options (word -> values) and zip factors (name ->
+    Factor), with the factors' order, the number of replications, the base seed and the factors
+    whose levels share their seeds."""
     fixed: dict = field(default_factory=dict)
     sweep: dict = field(default_factory=dict)
     replications: int = None
     seed: int = None
+    zips: dict = field(default_factory=dict)
+    order: list = field(default_factory=list)
+    common_seeds: list = field(default_factory=list)
+
+    def factors(self):
+        """Every factor, in the order given."""
+        return [self.zips[name] if name in self.zips else swept_factor(name, self.sweep[name])
+                for name in self.order]
 
     def run_count(self):
         count = self.replications or 0
-        for values in self.sweep.values():
-            count *= len(values)
+        for factor in self.factors():
+            count *= len(factor.levels)
         return count
 
 
@@ -53,6 +65,7 @@ class Builder:
         value = canonical(option, text, where)
         check_debug(word, value, where)
         self.study.sweep.pop(word, None)
+        self.study.order = [name for name in self.study.order if name != word]
         self.study.fixed[word] = value
 
     def sweep(self, word, text, where, base):
@@ -65,6 +78,45 @@ class Builder:
             check_debug(word, value, where)
         self.study.fixed.pop(word, None)
         self.study.sweep[word] = values
+        if word not in self.study.order:
+            self.study.order.append(word)
+
+    def value(self, word, text, where, base):
+        """One option value of a zip factor's level, checked."""
+        option = self.option(word, where)
+        if option.kind == "file":
+            text = os.path.join(base, text) if text else text
+        value = canonical(option, text, where)
+        check_debug(word, value, where)
+        return value
+
+    def zip(self, name, labels, sets, where, base):
+        """A zip factor: one level per set of (word, value text) pairs, named by labels."""
+        if name in self.study.zips:
+            raise StudyError("%s: the zip factor %s is given twice" % (where, name))
+        if len(labels) != len(sets):
+            raise StudyError("%s: %d labels for the %d option sets of %s"
+                             % (where, len(labels), len(sets), name))
+        levels = []
+        for label, pairs in zip(labels, sets):
+            if not label or "|" in label or control_character(label) is not None:
+                raise StudyError("%s: %s has an empty or unusable label %r" % (where, name, label))
+            words = [word for word, _ in pairs]
+            if len(set(words)) != len(words):
+                raise StudyError("%s: the level %s of %s sets an option twice" % (where, label,
+                                                                                  name))
+            levels.append(Level(label, tuple((word, self.value(word, text, where, base))
+                                             for word, text in pairs)))
+        for index, level in enumerate(levels):
+            for other in levels[:index]:
+                if other.label == level.label:
+                    raise StudyError("%s: %s has the label %s twice" % (where, name, level.label))
+                if sorted(other.options) == sorted(level.options):
+                    raise StudyError("%s: the levels %s and %s of %s set the same options"
+                                     % (where, other.label, level.label, name))
+        self.study.zips[name] = Factor(name, tuple(levels), zipped=True)
+        if name not in self.study.order:
+            self.study.order.append(name)
 
 
 def check_debug(word, value, where):
@@ -111,32 +163,50 @@ def read_study_file(path, builder):
         # comment
         replications = 10
         seed = 1
+        common_seeds = fsf_fbk
         [fixed]
         runs = 2000
         [sweep]
         nn = 2, 5:100:5
+        [zip session]
+        basic = centr=0, adhoc=0
+        adhoc = adhoc=1
     """
     base = os.path.dirname(os.path.abspath(path))
-    section, seen = "study", set()
+    section, seen, zips = "study", set(), {}
     for number, line in enumerate(read_lines(path), 1):
         where = "%s:%d" % (path, number)
         text = line.strip()
         if not text or text[0] in "#;":
             continue
         if text.startswith("["):
-            if not text.endswith("]") or text[1:-1].strip() not in SECTIONS:
-                raise StudyError("%s: unknown section %s (the sections are [study], [fixed] and "
-                                 "[sweep])" % (where, text))
-            section = text[1:-1].strip()
+            section = study_section(text, where)
+            if section.startswith("zip "):
+                zips[section[4:]] = (where, [], [])
             continue
         word, value = split_assignment(text, where)
         if section == "study":
             study_setting(builder.study, word, value, where)
             continue
+        if section.startswith("zip "):
+            zips[section[4:]][1].append(word)
+            zips[section[4:]][2].extend(split_sets(value, where))
+            continue
         if word in seen:
             raise StudyError("%s: %s is given twice" % (where, word))
         seen.add(word)
         (builder.fix if section == "fixed" else builder.sweep)(word, value, where, base)
+    for name, (where, labels, sets) in zips.items():
+        builder.zip(name, labels, sets, where, base)
+
+
+def study_section(text, where):
+    """The name of a section line: study, fixed, sweep or 'zip NAME'."""
+    name = " ".join(text[1:-1].split()) if text.endswith("]") else ""
+    if name in SECTIONS or (name.startswith("zip ") and len(name.split()) == 2):
+        return name
+    raise StudyError("%s: unknown section %s (the sections are [study], [fixed], [sweep] and "
+                     "[zip NAME])" % (where, text))
 
 
 def study_setting(study, word, value, where):
@@ -144,9 +214,62 @@ def study_setting(study, word, value, where):
         study.replications = parse_count(value, "the number of replications", where, 1)
     elif word == "seed":
         study.seed = parse_count(value, "the base seed", where, 0, 0xFFFFFFFF)
+    elif word == "common_seeds":
+        study.common_seeds = names_list(value)
     else:
-        raise StudyError("%s: unknown study setting '%s' (replications and seed are known; "
-                         "options go under [fixed] or [sweep])" % (where, word))
+        raise StudyError("%s: unknown study setting '%s' (replications, seed and common_seeds "
+                         "are known; options go under [fixed], [sweep] or [zip NAME])"
+                         % (where, word))
+
+
+def names_list(text):
+    return [name.strip() for name in text.split(",") if name.strip()]
+
+
+def add_factors(args, builder):
+    """The --sweep and --zip factors of the command line, in the order given; the i-th --label
+    names the i-th --zip."""
+    order = getattr(args, "factor_order", None) or \
+        [("sweep", text) for text in args.sweep or []] + \
+        [("zip", text) for text in getattr(args, "zip", None) or []]
+    labels = list(getattr(args, "label", None) or [])
+    zips = [text for kind, text in order if kind == "zip"]
+    if len(labels) != len(zips):
+        raise StudyError("--label: %d --label for %d --zip; name each zip factor and its levels "
+                         "with --label NAME=LABEL,LABEL,..." % (len(labels), len(zips)))
+    labels.reverse()
+    given = set()
+    for kind, text in order:
+        if kind == "sweep":
+            word, value = split_assignment(text, "--sweep")
+            if word in given:
+                raise StudyError("--sweep: %s is given twice" % word)
+            given.add(word)
+            builder.sweep(word, value, "--sweep", os.getcwd())
+        else:
+            name, names = parse_label(labels.pop(), "--label")
+            builder.zip(name, names, split_sets(text, "--zip"), "--zip", os.getcwd())
+    return given
+
+
+def check_factors(study, simulator):
+    """Zip factors' names and options against everything else; common seeds on factors."""
+    taken = list(simulator.options) + list(simulator.columns)
+    for name, factor in study.zips.items():
+        check_name(name, taken + [n for n in study.order if n != name], "--zip %s" % name)
+        for word in factor.words:
+            if word in study.fixed or word in study.sweep:
+                raise StudyError("%s is set by the zip factor %s and is also %s; give it in one "
+                                 "place" % (word, name, "fixed" if word in study.fixed
+                                            else "swept"))
+            for other in study.zips.values():
+                if other.name != name and word in other.words:
+                    raise StudyError("%s is set by both zip factors %s and %s" % (
+                        word, other.name, name))
+    for name in study.common_seeds:
+        if name not in study.order:
+            raise StudyError("--common-seeds: %s is not a factor of the study (its factors: %s)"
+                             % (name, ", ".join(study.order) or "none"))
 
 
 def build_study(args, simulator, limit):
@@ -155,15 +278,18 @@ def build_study(args, simulator, limit):
     if args.study:
         read_study_file(args.study, builder)
     given = set()
-    for flag, texts, add in (("--fix", args.fix, builder.fix), ("--sweep", args.sweep,
-                                                                builder.sweep)):
-        for text in texts or []:
-            word, value = split_assignment(text, flag)
-            if word in given:
-                raise StudyError("%s: %s is given twice" % (flag, word))
-            given.add(word)
-            add(word, value, flag, os.getcwd())
+    for text in args.fix or []:
+        word, value = split_assignment(text, "--fix")
+        if word in given:
+            raise StudyError("--fix: %s is given twice" % word)
+        given.add(word)
+        builder.fix(word, value, "--fix", os.getcwd())
+    swept = add_factors(args, builder)
+    if given & swept:
+        raise StudyError("--sweep: %s is given twice" % sorted(given & swept)[0])
     study = builder.study
+    if getattr(args, "common_seeds", None) is not None:
+        study.common_seeds = names_list(args.common_seeds)
     if args.replications is not None:
         study.replications = parse_count(args.replications, "the number of replications",
                                          "--replications", 1)
@@ -173,6 +299,7 @@ def build_study(args, simulator, limit):
         raise StudyError("the study gives no number of replications (--replications N)")
     if study.seed is None:
         study.seed = 1
+    check_factors(study, simulator)
     check_conditions(study, simulator)
     return study
 
@@ -183,7 +310,13 @@ def values_of(study, option):
         return [study.fixed[option.word]]
     if option.word in study.sweep:
         return study.sweep[option.word]
-    return [] if option.builtin is None else [str(option.builtin)]
+    builtin = [] if option.builtin is None else [str(option.builtin)]
+    for factor in study.zips.values():
+        if option.word in factor.words:
+            given = [dict(level.options).get(option.word) for level in factor.levels]
+            return [value for value in given if value is not None] + \
+                (builtin if None in given else [])
+    return builtin
 
 
 def check_conditions(study, simulator):

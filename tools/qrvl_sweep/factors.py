@@ -1,0 +1,117 @@
+"""The factors of a study and its points.
+
+A factor is a swept option (one level per value) or a zip factor: one level per set of options,
+named by a label (`--zip 'centr=0,adhoc=0|centr=1,adhoc=0|adhoc=1' --label
+session=basic,centralized,adhoc`). The points are the cartesian product of the factors' levels,
+the last factor varying fastest."""
+
+import itertools
+import re
+from dataclasses import dataclass
+
+from .errors import StudyError
+
+NAME = re.compile(r"[A-Za-z_]\w*\Z")
+ASSIGNMENT = re.compile(r"\s*[A-Za-z_]\w*\s*=")
+# Column names the gathered tables use themselves.
+RESERVED = ("study", "point", "line", "output", "replication", "replications", "seed", "version",
+            "sha256", "host", "start", "seconds", "status", "target", "figure", "value", "vs")
+
+
+@dataclass(frozen=True)
+class Level:
+    """One level of a factor: its label and the options it sets."""
+    label: str
+    options: tuple      # (word, value) pairs
+
+
+@dataclass(frozen=True)
+class Factor:
+    """A swept option, or a zip factor whose levels are sets of options."""
+    name: str
+    levels: tuple
+    zipped: bool = False
+
+    @property
+    def labels(self):
+        return [level.label for level in self.levels]
+
+    @property
+    def words(self):
+        """The option words the factor sets, in the order first given."""
+        return list(dict.fromkeys(word for level in self.levels for word, _ in level.options))
+
+    def level(self, text, where):
+        """The label of the level text names: the same text, the same number, or the same
+        keyword in other letter case."""
+        for test in (lambda label: label == text, lambda label: same_number(label, text),
+                     lambda label: label.lower() == text.lower()):
+            for label in self.labels:
+                if test(label):
+                    return label
+        shown = ", ".join(self.labels[:12]) + (", ..." if len(self.labels) > 12 else "")
+        raise StudyError("%s: %s has no level %s (its levels: %s)" % (where, self.name, text,
+                                                                      shown))
+
+
+def same_number(a, b):
+    try:
+        return float(a) == float(b)
+    except ValueError:
+        return False
+
+
+def swept_factor(word, values):
+    return Factor(word, tuple(Level(value, ((word, value),)) for value in values))
+
+
+def points(factors, fixed):
+    """Per point, in point order: (label by factor name, the options the point gives)."""
+    for levels in itertools.product(*(factor.levels for factor in factors)):
+        labels, options = {}, dict(fixed)
+        for factor, level in zip(factors, levels):
+            labels[factor.name] = level.label
+            options.update(level.options)
+        yield labels, options
+
+
+def split_sets(text, where):
+    """The option sets of a zip text: sets separated by '|', assignments by ','; a piece that is
+    not an assignment continues the value before it (list values hold commas)."""
+    sets = []
+    for part in text.split("|"):
+        pieces = []
+        for piece in part.split(","):
+            if ASSIGNMENT.match(piece) or not pieces:
+                pieces.append(piece)
+            else:
+                pieces[-1] += "," + piece
+        pairs = []
+        for piece in pieces:
+            if "=" not in piece or not piece.split("=", 1)[0].strip():
+                raise StudyError("%s: '%s' in '%s' is not of the form OPTION=VALUE"
+                                 % (where, piece.strip(), text))
+            word, value = (item.strip() for item in piece.split("=", 1))
+            pairs.append((word, value))
+        sets.append(pairs)
+    return sets
+
+
+def parse_label(text, where):
+    """(factor name, labels) of a --label text NAME=LABEL,LABEL,..."""
+    if "=" not in text:
+        raise StudyError("%s: '%s' is not of the form NAME=LABEL,LABEL,..." % (where, text))
+    name, rest = (part.strip() for part in text.split("=", 1))
+    return name, [label.strip() for label in rest.split(",")]
+
+
+def check_name(name, taken, where):
+    """A zip factor's name becomes a column: a word that names nothing else, in any letter
+    case."""
+    if not NAME.match(name):
+        raise StudyError("%s: the factor name '%s' must be a word of letters, digits and '_'"
+                         % (where, name))
+    clash = [word for word in list(taken) + list(RESERVED) if word.lower() == name.lower()]
+    if clash:
+        raise StudyError("%s: the factor name '%s' is taken by the column or option '%s'; "
+                         "choose another" % (where, name, clash[0]))
