@@ -67,6 +67,13 @@ def add_run(commands, add):
                      "always are; kept for old scripts)")
     run.add_argument("--allow-mixed", action="store_true", help="add runs from a simulator "
                      "binary other than the study's")
+    run.add_argument("--until", action="append", metavar="CRITERION", help="a precision "
+                     "target, FIGURE_ci95<X or FIGURE_rel95<X: points get more replications "
+                     "until every target holds (repeatable)")
+    run.add_argument("--max-replications", type=count, metavar="N", help="with --until: the "
+                     "most replications a point gets")
+    run.add_argument("--batch", type=count, metavar="K", help="with --until: replications "
+                     "added at a time (default: the planned number)")
 
 
 def add_slurm(commands, add):
@@ -81,10 +88,21 @@ def add_slurm(commands, add):
 
 def add_gather(commands, add):
     gather = add("gather", "one CSV row per point: mean, sd and 95%% CI half-width")
-    gather.add_argument("-o", "--output", metavar="FILE",
-                        help="the CSV (default DIR/summary.csv; '-' for standard output)")
+    gather.add_argument("-o", "--output", metavar="FILE", help="the CSV (default "
+                        "DIR/summary.csv, DIR/long.csv or DIR/diff-OPT-VALUE.csv; '-' for "
+                        "standard output)")
+    gather.add_argument("--format", choices=("wide", "long"), default="wide",
+                        help="wide: one row per point (default); long: one row per run and "
+                        "figure")
     gather.add_argument("--figures", default=",".join(DEFAULT_FIGURES),
-                        help="summary columns to average (default %(default)s)")
+                        help="summary columns to average, or 'all' (default %(default)s)")
+    gather.add_argument("--diff-vs", metavar="OPT=VALUE", help="per point, the paired "
+                        "differences against the point with OPT=VALUE, replication by "
+                        "replication")
+    gather.add_argument("--sqlite", metavar="FILE", help="also write the runs, points (and "
+                        "differences) into this SQLite database, beside other studies")
+    gather.add_argument("--study-name", metavar="NAME", help="the study's name in the "
+                        "database (default: the directory's name)")
     gather.add_argument("--runs-csv", metavar="FILE", help="also one row per run")
     gather.add_argument("--partial", action="store_true",
                         help="average points over the runs that have an output")

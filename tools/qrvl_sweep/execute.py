@@ -14,6 +14,7 @@ from .describe import file_sha256, identify
 from .directory import load_planned, study_dir
 from .errors import StudyError, note
 from .lock import StudyLock
+from .precision import parse_targets, run_to_targets
 from .processes import stop
 from .session import clear_todo, fold_session, write_todo
 
@@ -116,27 +117,19 @@ def report_failures(ended):
             sys.stderr.write("  | %s\n" % line)
 
 
-def command_run(args):
-    directory = study_dir(args.dir)
-    planned = load_planned(directory)
-    if shutil.which("parallel") is None:
-        raise StudyError("GNU parallel is not installed (Debian package 'parallel')")
-    if args.sshloginfile:
-        if not os.path.isfile(args.sshloginfile):
-            raise StudyError("--sshloginfile: no file %s" % args.sshloginfile)
-    with StudyLock(directory, "%s run" % PROG):
-        fold_session(directory, planned)
-        identity = check_simulator(directory, planned, args.allow_mixed, args.sshloginfile)
-        remove_stale_parts(directory.out)
-        count, total = write_todo(directory, planned, identity)
-        if count == 0:
-            clear_todo(directory)
-            note("%d of %d runs done; results in %s" % (total, total, directory.out))
-            return 0
-        if os.path.exists(directory.joblog):
-            os.remove(directory.joblog)
-        status, stopped_by = run_parallel(directory, args)
-        ended = fold_session(directory, planned)
+def run_pending(directory, planned, identity, args):
+    """Runs the runs of the plan not done; returns the status of run (0 all done, 1 runs not
+    done, 128 + N stopped by signal N)."""
+    remove_stale_parts(directory.out)
+    count, total = write_todo(directory, planned, identity)
+    if count == 0:
+        clear_todo(directory)
+        note("%d of %d runs done; results in %s" % (total, total, directory.out))
+        return 0
+    if os.path.exists(directory.joblog):
+        os.remove(directory.joblog)
+    status, stopped_by = run_parallel(directory, args)
+    ended = fold_session(directory, planned)
     failed = [item for item in ended if item.problem is not None]
     done = total - count + len(ended) - len(failed)
     if not stopped_by:
@@ -155,3 +148,21 @@ def command_run(args):
              % (total - done, PROG, args.dir))
         return 1
     return 0
+
+
+def command_run(args):
+    directory = study_dir(args.dir)
+    planned = load_planned(directory)
+    targets = parse_targets(args, planned)
+    if shutil.which("parallel") is None:
+        raise StudyError("GNU parallel is not installed (Debian package 'parallel')")
+    if args.sshloginfile:
+        if not os.path.isfile(args.sshloginfile):
+            raise StudyError("--sshloginfile: no file %s" % args.sshloginfile)
+    with StudyLock(directory, "%s run" % PROG):
+        fold_session(directory, planned)
+        identity = check_simulator(directory, planned, args.allow_mixed, args.sshloginfile)
+        if targets:
+            return run_to_targets(directory, planned, targets,
+                                  lambda p: run_pending(directory, p, identity, args))
+        return run_pending(directory, planned, identity, args)

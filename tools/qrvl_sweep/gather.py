@@ -1,76 +1,34 @@
 """Gathering a study: every run's summary line, one CSV row per point with the mean, sample
 standard deviation and Student-t 95% half-width of each figure over its replications (each
-replication of equal weight), and optionally one row per run.
+replication of equal weight), or one row per run and figure (--format long), paired
+differences against a reference level (--diff-vs), one row per run (--runs-csv) and an SQLite
+database (--sqlite).
 
 D, D_an and D_net are undefined (printed as 0) for a run in which no node succeeded twice
 (nn_succ = 0): they are averaged over the other runs, and a column `<figure>_n` says over how
 many."""
 
 import csv
-import math
 import os
 import sys
-from dataclasses import dataclass, field
 
 from . import PROG
-from .directory import debug_level, load_planned, read_runs, study_dir
+from .aggregate import PointData, format_value, header, point_names, point_row  # noqa: F401
+from .directory import load_planned, study_dir
 from .errors import StudyError, note
-from .records import latest_records
+from .pairs import Pairing
+from .results import collect, figure_names, option_columns, option_values
 from .safety import check_plain
-from .stats import estimate
-from .summary import Layout, read_output
+from .store import Store
+from .targets import criteria_of
 
 DEFAULT_FIGURES = ("Ps", "S", "D", "T", "pps")
-# Figures that a run without a node of two successes does not define.
-NEEDS_TWO_SUCCESSES = frozenset(("D", "D_an", "D_net"))
-
-
-def format_value(x):
-    if math.isnan(x):
-        return "nan"
-    if math.isinf(x):
-        return "inf" if x > 0 else "-inf"
-    return "%.10g" % x
-
-
-def defined(figure, summary):
-    """Whether a run's value of figure means something."""
-    return figure not in NEEDS_TWO_SUCCESSES or summary.get("nn_succ", 1) > 0
-
-
-@dataclass
-class PointData:
-    """The replications gathered for one point."""
-    values: dict
-    runs: int = 0
-    figures: dict = field(default_factory=dict)
-
-    def add(self, summary, figures):
-        self.runs += 1
-        for figure in figures:
-            if defined(figure, summary):
-                self.figures.setdefault(figure, []).append(summary[figure])
-
-    def row(self, swept, figures):
-        row = [self.values[word] for word in swept] + [str(self.runs)]
-        for figure in figures:
-            result = estimate(self.figures.get(figure, []))
-            row += [format_value(result.mean), format_value(result.sd), format_value(result.ci95)]
-            if figure in NEEDS_TWO_SUCCESSES:
-                row.append(str(result.n))
-        return row
-
-
-def header(swept, figures):
-    names = list(swept) + ["replications"]
-    for figure in figures:
-        names += [figure + "_mean", figure + "_sd", figure + "_ci95"]
-        if figure in NEEDS_TWO_SUCCESSES:
-            names.append(figure + "_n")
-    return names
 
 
 def parse_figures(text, columns):
+    """The figures --figures names ('all': every summary column)."""
+    if text.strip() == "all":
+        return list(columns)
     figures = [f.strip() for f in text.split(",") if f.strip()]
     if not figures:
         raise StudyError("--figures names no column")
@@ -97,63 +55,141 @@ def close_output(handle, path):
         os.replace(path + ".tmp", path)
 
 
-class RunsTable:
-    """The optional table of one row per run, with the version of the simulator that made it."""
+class Table:
+    """A CSV file written row by row, put under its name once complete; nothing without path."""
 
-    def __init__(self, path, swept, columns, records):
-        self.path, self.records = path, records
+    def __init__(self, path, names):
+        self.path = path
         self.handle = open_output(path) if path else None
         if self.handle:
             self.writer = csv.writer(self.handle, lineterminator="\n")
-            self.writer.writerow(list(swept) + ["replication", "seed", "version"] + list(columns))
+            self.writer.writerow(names)
 
-    def add(self, run, summary, columns):
+    def write(self, row):
         if self.handle:
-            record = self.records.get(run.output)
-            self.writer.writerow(list(run.values.values()) + [
-                run.replication, run.seed, record.version if record else ""] +
-                [format_value(summary[column]) for column in columns])
+            self.writer.writerow(row)
 
     def close(self):
         if self.handle:
             close_output(self.handle, self.path)
 
 
+class RunsTable(Table):
+    """One row per run: its options, replication, seed, the version of the simulator that made
+    it, and all summary columns as the simulator printed them."""
+
+    def __init__(self, path, planned):
+        self.planned, self.options = planned, option_columns(planned)
+        super().__init__(path, self.options + ["replication", "seed", "version"] +
+                         figure_names(planned))
+
+    def add(self, result):
+        values = option_values(self.planned, result.run.values)
+        self.write([values.get(c, "") for c in self.options] + [
+            result.run.replication, result.run.seed, result.version] +
+            [format_value(result.summary[c]) for c in self.planned.columns])
+
+
+class LongTable(Table):
+    """One row per run and figure: options, replication, seed, version, figure and value (nan
+    where the run does not define the figure)."""
+
+    def __init__(self, path, planned, figures):
+        self.planned, self.figures, self.options = planned, figures, option_columns(planned)
+        super().__init__(path, self.options + ["replication", "seed", "version", "figure",
+                                               "value"])
+
+    def add(self, result):
+        values = option_values(self.planned, result.run.values)
+        front = [values.get(c, "") for c in self.options] + [
+            result.run.replication, result.run.seed, result.version]
+        for figure in self.figures:
+            self.write(front + [figure, format_value(result.value(figure))])
+
+
+def default_output(args, directory):
+    if args.output:
+        return args.output
+    if args.diff_vs:
+        return os.path.join(directory.path, "diff-%s.csv" % args.diff_vs.replace("=", "-"))
+    return directory.summary if args.format == "wide" else os.path.join(directory.path,
+                                                                         "long.csv")
+
+
+def check_arguments(args):
+    if args.format == "long" and args.diff_vs:
+        raise StudyError("--diff-vs gives one row per point; it does not go with --format long")
+    for what, text in (("--sqlite", args.sqlite), ("--study-name", args.study_name)):
+        if text is not None:
+            check_plain(what, text)
+
+
 def command_gather(args):
+    check_arguments(args)
     directory = study_dir(args.dir)
     planned = load_planned(directory)
     figures = parse_figures(args.figures, planned.columns)
+    criteria = criteria_of(planned)
+    wanted = list(dict.fromkeys(figures + [c.figure for c in criteria]))
+    pairing = Pairing(planned, args.diff_vs, wanted) if args.diff_vs else None
+    store = Store(args.sqlite, args.study_name or os.path.basename(directory.path), planned,
+                  directory) if args.sqlite else None
+    output = default_output(args, directory)
+    runs_table = RunsTable(args.runs_csv, planned) if args.runs_csv else None
+    long_table = LongTable(output, planned, figures) if args.format == "long" else None
     points, problems = {}, 0
-    runs_table = RunsTable(args.runs_csv, planned.swept, planned.columns,
-                           latest_records(directory.finished) if args.runs_csv else {})
-    for run in read_runs(directory.runs_tsv, directory.plan):
-        point = points.setdefault(run.point, PointData(run.values))
-        summary, problem = read_output(run.output, Layout(planned.columns,
-                                                          debug_level(planned, run)))
-        if problem:
+    for result in collect(directory, planned):
+        run = result.run
+        point = points.setdefault(run.point, PointData(option_values(planned, run.values)))
+        point.planned += 1
+        if result.problem:
             problems += 1
             sys.stderr.write("%s: %s: %s (%s, replication %d)\n" % (
-                PROG, run.output, problem, run.describe_point(), run.replication))
+                PROG, run.output, result.problem, run.describe_point(), run.replication))
             continue
-        point.add(summary, figures)
-        runs_table.add(run, summary, planned.columns)
-    runs_table.close()
-    output = args.output or directory.summary
-    handle = open_output(output)
-    writer = csv.writer(handle, lineterminator="\n")
-    writer.writerow(header(planned.swept, figures))
-    written = 0
-    for point in points.values():
-        if point.runs and (point.runs == planned.replications or args.partial):
-            writer.writerow(point.row(planned.swept, figures))
-            written += 1
-    close_output(handle, output)
+        point.add(result.summary, wanted)
+        point.versions.add(result.version)
+        for table in (runs_table, long_table, pairing, store):
+            if table is not None:
+                table.add(result)
+    for table in (runs_table, long_table):
+        if table is not None:
+            table.close()
+    complete = {key: p for key, p in points.items()
+                if p.runs and (p.runs == p.planned or args.partial)}
+    if args.format == "wide":
+        written = write_points(output, pairing, planned, complete, figures, criteria)
+    else:
+        written = len(complete)
+    if store:
+        store.finish(complete, figures, criteria, pairing)
+    return report(problems, points, complete, written, planned, output, args.partial)
+
+
+def write_points(output, pairing, planned, complete, figures, criteria):
+    """Writes the per-point CSV (or the paired differences); returns the rows written."""
+    names = point_names(planned)
+    if pairing:
+        rows = [point for _, point in pairing.points(complete)]
+        table = Table(output, header(names + ["vs"], figures))
+        for point in rows:
+            table.write(point_row(point, names + ["vs"], figures, []))
+        table.close()
+        return len(rows)
+    table = Table(output, header(names, figures) + (["target"] if criteria else []))
+    for point in complete.values():
+        table.write(point_row(point, names, figures, criteria))
+    table.close()
+    return len(complete)
+
+
+def report(problems, points, complete, written, planned, output, partial):
     if problems:
-        left_out = len(points) - written
+        left_out = len(points) - len(complete)
         note("%d of %d runs have no usable output; %s" % (
             problems, planned.run_count,
             "%d points left out of %s" % (left_out, output) if left_out else
             "their points are averaged over the runs that have one"))
-        return 0 if args.partial else 1
+        return 0 if partial else 1
     note("%d points, %d runs: %s" % (written, planned.run_count, output))
     return 0

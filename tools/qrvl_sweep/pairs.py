@@ -1,0 +1,58 @@
+"""Paired differences: per point, the mean of the differences of each figure between its runs
+and the runs of the reference point (the same point with one factor at a reference level) of the
+same replication. On common seeds (plan --common-seeds) the two runs of a pair share their seed,
+and the difference varies far less than the difference of independent runs."""
+
+from .errors import StudyError, note
+from .aggregate import PointData
+from .study import split_assignment
+
+
+class Pairing:
+    """Collects the runs' figures and pairs them with the reference level's runs."""
+
+    def __init__(self, planned, text, figures):
+        name, value = split_assignment(text, "--diff-vs")
+        factors = {factor.name: factor for factor in planned.factors}
+        if name not in factors:
+            raise StudyError("--diff-vs: %s is not a factor of the study (its factors: %s)"
+                             % (name, ", ".join(factors) or "none"))
+        self.factor = name
+        self.reference = factors[name].level(value, "--diff-vs")
+        self.vs = "%s=%s" % (name, self.reference)
+        self.names = [factor.name for factor in planned.factors]
+        self.figures = figures
+        self.values, self.labels, self.by_labels = {}, {}, {}
+        if name not in planned.common_seeds:
+            note("%s is not on common seeds (plan --common-seeds %s): the differences are of "
+                 "independent runs" % (name, name))
+
+    def add(self, result):
+        run = result.run
+        if run.point not in self.labels:
+            self.labels[run.point] = run.values
+            self.by_labels[tuple(run.values[n] for n in self.names)] = run.point
+        self.values.setdefault(run.point, {})[run.replication] = (
+            {figure: result.value(figure) for figure in self.figures}, result.version)
+
+    def reference_of(self, point):
+        labels = dict(self.labels[point], **{self.factor: self.reference})
+        return self.by_labels.get(tuple(labels[n] for n in self.names))
+
+    def points(self, complete):
+        """(point id, PointData of its differences) of each complete point against its
+        reference point (when that is complete too), over the replications both have."""
+        found = []
+        for point, data in complete.items():
+            reference = self.reference_of(point)
+            if self.labels[point][self.factor] == self.reference or reference not in complete:
+                continue
+            pair = PointData(dict(data.values, vs=self.vs))
+            mine, theirs = self.values[point], self.values[reference]
+            for replication in sorted(set(mine) & set(theirs)):
+                (a, version_a), (b, version_b) = mine[replication], theirs[replication]
+                pair.add({figure: a[figure] - b[figure] for figure in self.figures
+                          if a[figure] is not None and b[figure] is not None}, self.figures)
+                pair.versions.update((version_a, version_b))
+            found.append((point, pair))
+        return found
