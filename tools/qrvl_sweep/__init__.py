@@ -8,3 +8,11 @@ simulator's own `--describe`.
 """
 
 PROG = "qrvl-sweep"
+
+
+def load(directory):
+    """The done runs of the study in directory: a pandas DataFrame when pandas is installed, else
+    a list of dicts, one per run, with every option, the replication, seed, simulator version,
+    host, wall seconds and every summary column (None where a run does not define it)."""
+    from .results import load as load_runs
+    return load_runs(directory)

@@ -1,4 +1,4 @@
-"""The command line: plan, run, slurm, gather and plot, and the exit statuses (0 done, 1 a study
+"""The command line: plan, run, slurm, gather, plot, status and show, and the exit statuses (0 done, 1 a study
 that is not complete or could not go on, 2 refused input, 128 + N stopped by signal N)."""
 
 import argparse
@@ -9,9 +9,10 @@ from . import PROG
 from .errors import StudyError
 from .execute import command_run
 from .gather import DEFAULT_FIGURES, command_gather
+from .overview import command_show, command_status
 from .plan import DEFAULT_MAX_RUNS, command_plan
 from .plot import command_plot
-from .slurm import command_slurm
+from .slurm import SLURM_MAX_ARRAY, command_slurm
 
 
 class InOrder(argparse.Action):
@@ -77,11 +78,16 @@ def add_run(commands, add):
 
 
 def add_slurm(commands, add):
-    slurm = add("slurm", "write a Slurm job-array script running line $SLURM_ARRAY_TASK_ID")
+    slurm = add("slurm", "write a Slurm job-array script: task i runs K lines of the plan")
     slurm.add_argument("-o", "--output", metavar="FILE", help="script (default DIR/slurm.sh)")
     slurm.add_argument("--sbatch", action="append", metavar="OPTION",
                        help="an extra #SBATCH line, e.g. --sbatch=--time=00:10:00")
     slurm.add_argument("--throttle", type=count, metavar="N", help="at most N tasks at once")
+    slurm.add_argument("--runs-per-task", type=count, metavar="K", help="plan lines each task "
+                       "runs one after the other (default 1)")
+    slurm.add_argument("--max-array", type=count, default=SLURM_MAX_ARRAY, metavar="M",
+                       help="the site's MaxArraySize: more runs a task when ceil(N/K) tasks "
+                       "would not fit (default %(default)s)")
     slurm.add_argument("--allow-mixed", action="store_true", help="let tasks run a simulator "
                        "binary other than the study's")
 
@@ -123,6 +129,20 @@ def add_plot(commands, add):
     plot.add_argument("--logy", action="store_true")
 
 
+def add_status(commands, add):
+    status = add("status", "runs done, failed and pending per point, and the time left")
+    status.add_argument("-j", "--jobs", type=count, metavar="N", help="jobs at once for the "
+                        "time left (default: the cores of this host)")
+
+
+def add_show(commands, add):
+    show = add("show", "the simulator command line of one run")
+    show.add_argument("--point", metavar="OPT=VALUE,...", help="the point: a value of every "
+                      "factor, e.g. nn=10,fsf_fbk=class")
+    show.add_argument("-r", "--replication", type=count, metavar="N",
+                      help="the replication (default: every one)")
+
+
 def parser():
     top = argparse.ArgumentParser(
         prog=PROG, description="Replicated parameter sweeps of qrvl_sim: plan, run (GNU "
@@ -135,13 +155,14 @@ def parser():
         sub.add_argument("-d", "--dir", required=True, help="the study directory")
         return sub
 
-    for adder in (add_plan, add_run, add_slurm, add_gather, add_plot):
+    for adder in (add_plan, add_run, add_slurm, add_gather, add_plot, add_status, add_show):
         adder(commands, add)
     return top
 
 
 HANDLERS = {"plan": command_plan, "run": command_run, "slurm": command_slurm,
-            "gather": command_gather, "plot": command_plot}
+            "gather": command_gather, "plot": command_plot, "status": command_status,
+            "show": command_show}
 
 
 def main(argv=None):

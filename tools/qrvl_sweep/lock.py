@@ -42,3 +42,17 @@ class StudyLock:
         self.handle.truncate()
         self.handle.close()
         return False
+
+
+def holder(directory):
+    """Who holds the study's lock, or None when nobody does."""
+    try:
+        with open(directory.lock, encoding="utf-8") as handle:
+            try:
+                fcntl.flock(handle, fcntl.LOCK_SH | fcntl.LOCK_NB)
+            except OSError:
+                return handle.read().strip() or "another process"
+            fcntl.flock(handle, fcntl.LOCK_UN)
+    except OSError:
+        pass
+    return None

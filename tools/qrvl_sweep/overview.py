@@ -1,0 +1,113 @@
+"""Looking into a study: how many runs are done, failed and pending per point with the time
+left (status), and the exact command line of one run (show)."""
+
+import os
+import sys
+from dataclasses import dataclass, field
+
+from .directory import load_planned, read_runs, study_dir
+from .errors import StudyError, note
+from .factors import split_sets
+from .lock import holder
+from .results import collect
+
+
+@dataclass
+class Tally:
+    """The runs of one point (or of all) by state, and the wall seconds of the done ones."""
+    done: int = 0
+    failed: int = 0
+    pending: int = 0
+    seconds: list = field(default_factory=list)
+
+    def add(self, result):
+        if result.summary is not None:
+            self.done += 1
+            if result.record is not None:
+                self.seconds.append(result.record.seconds)
+        elif result.record is not None:
+            self.failed += 1
+        else:
+            self.pending += 1
+
+    @property
+    def left(self):
+        return self.failed + self.pending
+
+
+def duration(seconds):
+    seconds = int(round(seconds))
+    if seconds < 60:
+        return "%d s" % seconds
+    if seconds < 3600:
+        return "%d min %d s" % divmod(seconds, 60)
+    return "%d h %d min" % (seconds // 3600, seconds % 3600 // 60)
+
+
+def time_left(points, everything, jobs):
+    """Run time left: each point's runs to do at the mean wall time of its finished runs (of all
+    finished runs for a point that has none), spread over jobs at once."""
+    if not everything.left:
+        return "every run is done"
+    if not everything.seconds:
+        return "time left unknown: no run has finished yet"
+    overall = sum(everything.seconds) / len(everything.seconds)
+    work = sum(t.left * (sum(t.seconds) / len(t.seconds) if t.seconds else overall)
+               for t in points.values())
+    return "time left: about %s with %d jobs at once (%s of run time, %.3g s a run over %d " \
+           "finished runs)" % (duration(work / jobs), jobs, duration(work), overall,
+                               len(everything.seconds))
+
+
+def command_status(args):
+    directory = study_dir(args.dir)
+    planned = load_planned(directory)
+    points, names, everything = {}, {}, Tally()
+    for result in collect(directory, planned):
+        run = result.run
+        names.setdefault(run.point, " ".join("%s=%s" % item for item in run.values.items()))
+        points.setdefault(run.point, Tally()).add(result)
+        everything.add(result)
+    width = max([len("point")] + [len(name) for name in names.values()])
+    lines = ["%-*s %7s %7s %7s" % (width, "point", "done", "failed", "pending")]
+    for key, tally in points.items():
+        lines.append("%-*s %7d %7d %7d" % (width, names[key] or "(the single point)",
+                                           tally.done, tally.failed, tally.pending))
+    lines.append("%-*s %7d %7d %7d" % (width, "all", everything.done, everything.failed,
+                                       everything.pending))
+    lines.append(time_left(points, everything, args.jobs or os.cpu_count() or 1))
+    in_use = holder(directory)
+    if in_use:
+        lines.append("in use by %s" % in_use)
+    sys.stdout.write("\n".join(lines) + "\n")
+    return 0 if not everything.left else 1
+
+
+def chosen_point(planned, text):
+    """The labels of the point --point names, every factor once."""
+    factors = {factor.name: factor for factor in planned.factors}
+    labels = {}
+    for word, value in (split_sets(text, "--point")[0] if text else []):
+        if word not in factors:
+            raise StudyError("--point: %s is not a factor of the study (its factors: %s)"
+                             % (word, ", ".join(factors) or "none"))
+        labels[word] = factors[word].level(value, "--point")
+    missing = [name for name in factors if name not in labels]
+    if missing:
+        raise StudyError("--point: give a value of %s too" % ", ".join(missing))
+    return labels
+
+
+def command_show(args):
+    directory = study_dir(args.dir)
+    planned = load_planned(directory)
+    labels = chosen_point(planned, args.point)
+    runs = [run for run in read_runs(directory.runs_tsv, directory.plan) if run.values == labels]
+    chosen = [run for run in runs if args.replication in (None, run.replication)]
+    if not chosen:
+        raise StudyError("the point has replications 1 to %d, not %s" % (
+            max(run.replication for run in runs), args.replication))
+    for run in chosen:
+        sys.stdout.write(run.simulator_command + "\n")
+        note("replication %d: output %s" % (run.replication, run.output))
+    return 0
