@@ -116,12 +116,15 @@ def add_gather(commands, add):
 
 def add_plot(commands, add):
     plot = add("plot", "draw a figure against a swept option to PNG and SVG with gnuplot")
-    plot.add_argument("--x", required=True, metavar="OPT", help="swept option on the x axis")
-    plot.add_argument("--by", metavar="OPT", help="swept option: one line per value")
-    plot.add_argument("--y", default="Ps", metavar="FIGURE", help="figure (default Ps)")
+    plot.add_argument("--x", required=True, metavar="OPT", help="column on the x axis")
+    plot.add_argument("--by", metavar="OPT", help="column: one line per value")
+    plot.add_argument("--y", default="Ps", metavar="FIGURE[,FIGURE...]", help="figures, one "
+                      "panel each side by side (default Ps)")
     plot.add_argument("--where", action="append", metavar="OPT=VALUE",
-                      help="keep the rows with this value of another swept option")
-    plot.add_argument("--csv", metavar="FILE", help="gathered CSV (default DIR/summary.csv)")
+                      help="keep the rows with this value of another column")
+    plot.add_argument("--csv", metavar="FILE", help="any gathered CSV: a summary, paired "
+                      "differences, several studies (default DIR/summary.csv; -d is then "
+                      "optional)")
     plot.add_argument("-o", "--output", metavar="BASE", help="BASE.png and BASE.svg "
                       "(default DIR/plots/Y-vs-X[-by-BY])")
     plot.add_argument("--title", help="figure title")
@@ -152,7 +155,7 @@ def parser():
 
     def add(name, help_text):
         sub = commands.add_parser(name, help=help_text, description=help_text.replace("%%", "%"))
-        sub.add_argument("-d", "--dir", required=True, help="the study directory")
+        sub.add_argument("-d", "--dir", required=name != "plot", help="the study directory")
         return sub
 
     for adder in (add_plan, add_run, add_slurm, add_gather, add_plot, add_status, add_show):

@@ -1,6 +1,7 @@
-"""Plotting a gathered figure against a swept option with gnuplot: one line per value of another
-swept option, 95% confidence intervals as error bars, PNG and SVG, with the script and its data
-kept beside them."""
+"""Plotting gathered figures against a column with gnuplot: one panel per figure side by side,
+one line per value of another column, 95% confidence intervals as error bars, PNG and SVG, with
+the script and its data kept beside them. Any gathered CSV can be drawn: a study's summary, its
+paired differences, or rows of several studies taken from a database."""
 
 import csv
 import json
@@ -9,10 +10,12 @@ import os
 import shutil
 import subprocess
 import sys
+from dataclasses import dataclass
 
 from .directory import load_planned, study_dir, write_file
 from .errors import StudyError, note
 from .gather import format_value
+from .plotstyle import axis_label, line_style, y_range
 from .safety import check_plain, gnuplot_string
 from .study import split_assignment
 
@@ -42,47 +45,72 @@ def read_table(path):
     return rows[0], rows[1:]
 
 
-def select(args, swept, header, rows, table):
-    """The rows to draw: --where applied, and every other swept option at one value."""
+STATISTICS = ("_mean", "_sd", "_ci95", "_n")
+
+
+def point_columns(header):
+    """The columns that say which point a row is: all but the statistics."""
+    figures = {name[:-len("_mean")] for name in header if name.endswith("_mean")}
+    return [name for name in header if name not in ("replications", "target") and not any(
+        name.endswith(suffix) and name[:-len(suffix)] in figures for suffix in STATISTICS)]
+
+
+def check_columns(args, figures, header, table):
+    columns = point_columns(header)
     for option, role in ((args.x, "--x"), (args.by, "--by")):
-        if option and option not in swept:
-            raise StudyError("%s: %s is not a swept option of the study (swept: %s)"
-                             % (role, option, ", ".join(swept) or "none"))
+        if option and option not in columns:
+            raise StudyError("%s: %s has no column %s (its columns: %s)"
+                             % (role, table, option, ", ".join(columns)))
     if args.by == args.x:
         raise StudyError("--by must differ from --x")
-    for column in (args.y + "_mean", args.y + "_ci95") + tuple(swept):
-        if column not in header:
-            raise StudyError("%s has no column %s (gather it with --figures)" % (table, column))
+    for figure in figures:
+        if figure + "_mean" not in header:
+            raise StudyError("%s has no column %s_mean (gather it with --figures)"
+                             % (table, figure))
+    return columns
+
+
+def select(args, figures, header, rows, table):
+    """The rows to draw: --where applied, and one row for each x on each line."""
+    columns = check_columns(args, figures, header, table)
+    at = {name: header.index(name) for name in columns}
     where = {}
     for text in args.where or []:
         word, value = split_assignment(text, "--where")
-        if word not in swept:
-            raise StudyError("--where: %s is not a swept option of the study" % word)
+        if word not in at:
+            raise StudyError("--where: %s has no column %s" % (table, word))
         where[word] = value
-    at = {word: header.index(word) for word in swept}
     chosen = [row for row in rows if all(row[at[w]] == v for w, v in where.items())]
-    for word in swept:
-        if word in (args.x, args.by) or word in where:
-            continue
-        values = sorted(set(row[at[word]] for row in chosen))
-        if len(values) > 1:
-            raise StudyError("%s takes %d values (%s); choose one with --where %s=VALUE or draw "
-                             "a line per value with --by %s"
-                             % (word, len(values), ", ".join(values), word, word))
     if not chosen:
         raise StudyError("no row of %s is left to plot" % table)
+    groups = {}
+    for row in chosen:
+        groups.setdefault((row[at[args.x]], row[at[args.by]] if args.by else ""), []).append(row)
+    for name in columns:
+        if name in (args.x, args.by) or name in where:
+            continue
+        values = sorted(set(row[at[name]] for group in groups.values() for row in group
+                            if len(set(r[at[name]] for r in group)) > 1))
+        if values:
+            raise StudyError("%s takes %d values (%s); choose one with --where %s=VALUE or draw "
+                             "a line per value with --by %s"
+                             % (name, len(values), ", ".join(values), name, name))
+    if any(len(group) > 1 for group in groups.values()):
+        raise StudyError("%s has rows repeating a point of %s" % (table, args.x))
     return chosen, where, at
 
 
-def data_blocks(args, header, chosen, at):
-    """gnuplot data: one block per line, x (or its category), mean, half-width and label."""
+def data_blocks(args, figure, header, chosen, at):
+    """gnuplot data of one figure: one block per line, x (or its category), mean, half-width and
+    label."""
     x_values = [row[at[args.x]] for row in chosen]
     x_numeric = all(number(v) is not None for v in x_values)
     category = {value: i for i, value in enumerate(dict.fromkeys(x_values))}
     groups = {}
     for row in chosen:
         groups.setdefault(row[at[args.by]] if args.by else "", []).append(row)
-    mean_at, ci_at = header.index(args.y + "_mean"), header.index(args.y + "_ci95")
+    mean_at = header.index(figure + "_mean")
+    ci_at = header.index(figure + "_ci95") if figure + "_ci95" in header else None
     blocks = []
     for label, members in groups.items():
         if x_numeric:
@@ -90,7 +118,7 @@ def data_blocks(args, header, chosen, at):
         lines = []
         for row in members:
             x = row[at[args.x]]
-            ci = number(row[ci_at])
+            ci = number(row[ci_at]) if ci_at is not None else 0.0
             ci = ci if ci is not None and math.isfinite(ci) else 0.0
             mean = number(row[mean_at])
             lines.append("%s %s %s %s" % (x if x_numeric else category[x],
@@ -100,55 +128,128 @@ def data_blocks(args, header, chosen, at):
     return blocks, list(groups), x_numeric, len(category)
 
 
-def script(args, base, labels, where, x_numeric, categories):
+@dataclass(frozen=True)
+class Figure:
+    """What the script draws: the figures in panels side by side, lines by label."""
+    figures: list
+    labels: list
+    where: dict
+    x_numeric: bool
+    categories: int
+    vs: str
+
+
+def panel(args, figure, index, base, drawing):
+    """The lines of one panel of the script."""
+    count = len(drawing.labels)
     plots = []
-    for index, label in enumerate(labels):
-        title = "%s=%s" % (args.by, label) if args.by else args.y
-        using = "1:2:3" if x_numeric else "1:2:3:xtic(4)"
-        plots.append("%s index %d using %s with yerrorlines title %s" % (
-            gnuplot_string(base + ".dat"), index, using, gnuplot_string(title)))
-    fixed = ", ".join("%s=%s" % item for item in where.items())
-    title = args.title if args.title is not None else "%s vs %s, mean and 95%% CI%s" % (
-        args.y, args.x, " (%s)" % fixed if fixed else "")
+    for line, label in enumerate(drawing.labels):
+        title = "%s=%s" % (args.by, label) if args.by else figure
+        using = "1:2:3" if drawing.x_numeric else "1:2:3:xtic(4)"
+        plots.append("%s index %d using %s with yerrorlines %s title %s" % (
+            gnuplot_string(base + ".dat"), index * count + line, using, line_style(line),
+            gnuplot_string(title)))
+    bounded = y_range(figure, drawing.vs)
+    lines = ["set ylabel %s noenhanced" % gnuplot_string(axis_label(figure, drawing.vs)),
+             "set yrange %s" % bounded if bounded else "set autoscale y",
+             "set offsets graph 0.03, graph 0.03, graph %s, graph %s" % ((0, 0) if bounded
+                                                                          else (0.05, 0.05))]
+    if len(drawing.figures) > 1:
+        lines.append("set title %s noenhanced" % gnuplot_string(figure))
+        if index == len(drawing.figures) - 1:
+            lines.append("set key at screen 0.835, graph 1 left top box Left reverse "
+                         "noenhanced")
+        else:
+            lines.append("unset key")
+    return lines + ["plot " + ", \\\n     ".join(plots)]
+
+
+def title_of(args, drawing):
+    if args.title is not None:
+        return args.title
+    fixed = ", ".join("%s=%s" % item for item in drawing.where.items())
+    what = " and ".join([", ".join(drawing.figures[:-1]), drawing.figures[-1]]
+                        if len(drawing.figures) > 1 else drawing.figures)
+    if drawing.vs:
+        what += ", paired difference against %s" % drawing.vs
+    return "%s vs %s, mean and 95%% CI%s" % (what, args.x, " (%s)" % fixed if fixed else "")
+
+
+def script(args, base, drawing):
+    panels = len(drawing.figures)
     lines = [
         "set encoding utf8",
-        "set title %s noenhanced" % gnuplot_string(title),
-        "set xlabel %s noenhanced" % gnuplot_string(args.x),
-        "set ylabel %s noenhanced" % gnuplot_string(args.y),
+        "set xlabel %s noenhanced" % gnuplot_string(axis_label(args.x)),
         "set key noenhanced outside right top box Left reverse",
         "set grid",
         "set autoscale xfix",
-        "set offsets graph 0.03, graph 0.03, graph 0.05, graph 0.05",
         "set datafile missing 'nan'",
     ]
     lines += ["set logscale x"] if args.logx else []
     lines += ["set logscale y"] if args.logy else []
-    if not x_numeric:
-        lines.append("set xrange [-0.5:%g]" % (categories - 0.5))
-    plot_line = "plot " + ", \\\n     ".join(plots)
-    for terminal, suffix in (("pngcairo size 900,560 font ',10'", ".png"),
-                             ("svg size 900,560 dynamic font 'sans,10'", ".svg")):
+    if not drawing.x_numeric:
+        lines.append("set xrange [-0.5:%g]" % (drawing.categories - 0.5))
+    title = gnuplot_string(title_of(args, drawing))
+    if panels == 1:
+        lines.append("set title %s noenhanced" % title)
+        body = panel(args, drawing.figures[0], 0, base, drawing)
+        width, height = 900, 560
+    else:
+        body = ["set multiplot layout 1,%d title %s noenhanced margins 0.06,0.82,0.12,0.88 "
+                "spacing 0.07,0" % (panels, title)]
+        for index, figure in enumerate(drawing.figures):
+            body += panel(args, figure, index, base, drawing)
+        body.append("unset multiplot")
+        width, height = 480 * panels + 200, 520
+    for terminal, suffix in (("pngcairo size %d,%d font ',10'" % (width, height), ".png"),
+                             ("svg size %d,%d dynamic font 'sans,10'" % (width, height), ".svg")):
         lines += ["set terminal %s" % terminal,
-                  "set output %s" % gnuplot_string(base + suffix), plot_line, "unset output"]
+                  "set output %s" % gnuplot_string(base + suffix)] + body + ["unset output"]
     return "\n".join(lines) + "\n"
+
+
+def output_base(args, directory, figures):
+    name = "%s-vs-%s%s" % ("-".join(figures), args.x, "-by-" + args.by if args.by else "")
+    if args.output:
+        return os.path.abspath(args.output)
+    if args.csv:
+        stem = os.path.splitext(os.path.basename(args.csv))[0]
+        name = name if stem == "summary" else "%s-%s" % (stem, name)
+        folder = directory.plots if directory else os.path.join(
+            os.path.dirname(os.path.abspath(args.csv)), "plots")
+        return os.path.join(folder, name)
+    return os.path.join(directory.plots, name)
 
 
 def command_plot(args):
     for what, text in (("--title", args.title), ("--x", args.x), ("--by", args.by),
-                       ("--y", args.y), ("-o", args.output), ("--csv", args.csv)):
+                       ("--y", args.y), ("-o", args.output), ("--csv", args.csv),
+                       ("-d", args.dir)):
         if text is not None:
             check_plain(what, text)
     for text in args.where or []:
         check_plain("--where", text)
-    directory = study_dir(args.dir)
-    planned = load_planned(directory)
+    if args.dir is None and args.csv is None:
+        raise StudyError("plot needs the study (-d DIR) or a gathered CSV (--csv FILE)")
+    directory = study_dir(args.dir) if args.dir else None
+    if directory and not args.csv:
+        load_planned(directory)
     table = args.csv or directory.summary
+    figures = list(dict.fromkeys(f.strip() for f in args.y.split(",") if f.strip()))
+    if not figures:
+        raise StudyError("--y names no figure")
     header, rows = read_table(table)
-    chosen, where, at = select(args, planned.swept, header, rows, table)
-    blocks, labels, x_numeric, categories = data_blocks(args, header, chosen, at)
-    base = os.path.abspath(args.output) if args.output else os.path.join(
-        directory.plots, "%s-vs-%s%s" % (args.y, args.x, "-by-" + args.by if args.by else ""))
-    text = script(args, base, labels, where, x_numeric, categories)
+    chosen, where, at = select(args, figures, header, rows, table)
+    vs = " + ".join(sorted(set(row[header.index("vs")] for row in chosen))) \
+        if "vs" in header else None
+    blocks = []
+    for figure in figures:
+        figure_blocks, labels, x_numeric, categories = data_blocks(args, figure, header, chosen,
+                                                                   at)
+        blocks += figure_blocks
+    drawing = Figure(figures, labels, where, x_numeric, categories, vs)
+    base = output_base(args, directory, figures)
+    text = script(args, base, drawing)
     os.makedirs(os.path.dirname(base), exist_ok=True)
     write_file(base + ".dat", "\n\n".join(blocks))
     write_file(base + ".gp", text)
