@@ -59,11 +59,7 @@ class Builder:
         return option
 
     def fix(self, word, text, where, base):
-        option = self.option(word, where)
-        if option.kind == "file":
-            text = os.path.join(base, text) if text else text
-        value = canonical(option, text, where)
-        check_debug(word, value, where)
+        value = self.value(word, text, where, base)
         self.study.sweep.pop(word, None)
         self.study.order = [name for name in self.study.order if name != word]
         self.study.fixed[word] = value
@@ -82,7 +78,7 @@ class Builder:
             self.study.order.append(word)
 
     def value(self, word, text, where, base):
-        """One option value of a zip factor's level, checked."""
+        """One option value, checked (a file name made absolute)."""
         option = self.option(word, where)
         if option.kind == "file":
             text = os.path.join(base, text) if text else text

@@ -1,0 +1,257 @@
+"""Studies run for real: precision targets, gathered tables (long, SQLite, load) with every
+option as a column, Slurm tasks of several runs, status and show on a half-finished study, and
+plots of several figures and of any gathered CSV."""
+
+import csv
+import os
+import sqlite3
+import subprocess
+from pathlib import Path
+
+import pytest
+from conftest import SIM, rows, sim_output, tool
+
+import qrvl_sweep
+
+
+def plan(directory, *args, status=0):
+    return tool("plan", "-d", directory, "--sim", SIM, *args, status=status)
+
+
+def runs(directory):
+    return rows(Path(directory, "runs.tsv"), "\t")
+
+
+def test_precision_run_stops_early_where_the_target_is_met(tmp_path):
+    # One node sending in every round always succeeds (Ps = 1, half-width 0); sending with
+    # probability 0.5 it fails now and then.
+    study = tmp_path / "study"
+    args = ["--fix", "runs=200", "--fix", "nn=1", "--sweep", "pt=1,1,1|0.5,0.5,0.5", "--seed",
+            "5"]
+    plan(study, *args, "-r", "3")
+    assert "go with --until" in tool("run", "-d", study, "--batch", "2", status=2).stderr
+    assert "below the 3 replications" in tool("run", "-d", study, "--until", "Ps_ci95<1e-4",
+                                              "--max-replications", "2", status=2).stderr
+    err = tool("run", "-d", study, "--until", "Ps_ci95<1e-4", "--until", "Ps_rel95<0.5",
+               "--max-replications", "8", "--batch", "2").stderr
+    assert "1 of 2 points meet Ps_ci95<1e-4 and Ps_rel95<0.5" in err
+    counts = {}
+    for run in runs(study):
+        counts[run["pt"]] = counts.get(run["pt"], 0) + 1
+    assert counts == {"1,1,1": 3, "0.5,0.5,0.5": 8}     # 3, 5, 7, then 8 (the most allowed)
+    tool("gather", "-d", study)
+    summary = {row["pt"]: row for row in csv.DictReader(open(study / "summary.csv"))}
+    assert summary["1,1,1"]["target"] == "met" and summary["1,1,1"]["replications"] == "3"
+    assert summary["0.5,0.5,0.5"]["target"] == "not met: Ps_ci95<1e-4"
+    assert summary["0.5,0.5,0.5"]["replications"] == "8"
+    # The same seeds as a study planned with 8 replications.
+    again = tmp_path / "again"
+    plan(again, *args, "-r", "8")
+    planned8 = {(r["pt"], r["replication"]): r["seed"] for r in runs(again)}
+    assert all(planned8[(r["pt"], r["replication"])] == r["seed"] for r in runs(study))
+    assert "2 of 2 points meet" in tool("run", "-d", study, "--until", "Ps_ci95<1",
+                                        "--max-replications", "8").stderr
+
+
+@pytest.fixture(scope="module")
+def paired(tmp_path_factory):
+    """A small paired study, run and gathered."""
+    top = tmp_path_factory.mktemp("paired")
+    study = top / "paired"
+    plan(study, "--fix", "runs=30", "--fix", "nf=8", "--sweep", "nn=3,6", "--sweep",
+         "fsf_fbk=class,perf", "--fix", "fsf_type=binom", "--common-seeds", "fsf_fbk", "-r", "3")
+    tool("run", "-d", study)
+    return top, study
+
+
+def no_repeats(names):
+    folded = [name.lower() for name in names]
+    return len(set(folded)) == len(folded)
+
+
+def test_every_table_names_each_option_once(paired):
+    top, study = paired
+    tool("gather", "-d", study, "--runs-csv", top / "runs.csv", "--figures", "all")
+    tool("gather", "-d", study, "--format", "long", "--figures", "Ps,D")
+    per_run = list(csv.DictReader(open(top / "runs.csv")))
+    long = list(csv.DictReader(open(study / "long.csv")))
+    summary = list(csv.reader(open(study / "summary.csv")))
+    for header in (list(per_run[0]), list(long[0]), summary[0]):
+        assert no_repeats(header)
+        assert {"nn", "fsf_fbk", "runs", "nf", "fsf_type", "version"} <= set(header)
+    assert {"replication", "seed", "nn_out", "runs_out"} <= set(per_run[0])
+    assert len(long) == 2 * len(per_run) == 2 * 12
+    for row in long:
+        [match] = [r for r in per_run if (r["seed"], r["fsf_fbk"]) == (row["seed"],
+                                                                       row["fsf_fbk"])]
+        figure = row["figure"]
+        expected = "nan" if figure == "D" and match["nn_succ"] == "0" else match[figure]
+        assert (row["value"], row["nn"], row["runs"]) == (expected, match["nn"], "30")
+
+
+def test_sqlite_holds_runs_points_and_differences_of_several_studies(paired):
+    top, study = paired
+    other = top / "other"
+    plan(other, "--fix", "runs=30", "--sweep", "nn=3", "--zip", "centr=0|centr=1",
+         "--label", "mode=basic,central", "-r", "2")
+    tool("run", "-d", other)
+    database = top / "all.db"
+    tool("gather", "-d", study, "--sqlite", database, "--diff-vs", "fsf_fbk=class",
+         "-o", top / "diff.csv")
+    tool("gather", "-d", other, "--sqlite", database, "--study-name", "modes")
+    tool("gather", "-d", study, "--sqlite", database)       # again: replaces its own rows
+    with sqlite3.connect(database) as db:
+        counts = dict(db.execute("SELECT study, COUNT(*) FROM runs GROUP BY study"))
+        assert counts == {"paired": 12, "modes": 4}
+        columns = [row[1] for row in db.execute("PRAGMA table_info(runs)")]
+        assert no_repeats(columns)
+        assert {"nn", "fsf_fbk", "centr", "mode", "replication", "seed", "version", "host",
+                "seconds", "Ps", "nn_out", "pps_node", "rssi_eager_gains"} <= set(columns)
+        # Every option with its value, given or built in, across both studies.
+        assert set(db.execute("SELECT study, fsf_fbk, centr, nf FROM runs WHERE nn = 3")) == {
+            ("paired", "class", 0, 8), ("paired", "perf", 0, 8), ("modes", "class", 0, 6),
+            ("modes", "class", 1, 6)}
+        per_run = list(db.execute("SELECT fsf_fbk, nn, replication, Ps FROM runs "
+                                  "WHERE study = 'paired'"))
+        points = dict(((f, n), m) for f, n, m in db.execute(
+            "SELECT fsf_fbk, nn, Ps_mean FROM points WHERE study = 'paired'"))
+        for key, mean in points.items():
+            values = [ps for f, n, _, ps in per_run if (f, n) == key]
+            assert mean == pytest.approx(sum(values) / 3)
+        diffs = list(db.execute("SELECT nn, fsf_fbk, vs, replications, Ps_mean FROM diffs"))
+        assert [row[:4] for row in sorted(diffs)] == [(3, "perf", "fsf_fbk=class", 3),
+                                                     (6, "perf", "fsf_fbk=class", 3)]
+        for nn, _, _, _, mean in diffs:
+            by_rep = {(f, r): ps for f, n, r, ps in per_run if n == nn}
+            assert mean == pytest.approx(sum(by_rep["perf", r] - by_rep["class", r]
+                                             for r in (1, 2, 3)) / 3)
+        indexes = [row[1] for row in db.execute("PRAGMA index_list(runs)")]
+        assert "runs_by_study_nn_fsf_fbk" in indexes and "runs_by_study_nn_mode" in indexes
+        assert [row[0] for row in db.execute("SELECT study FROM studies ORDER BY study")] == [
+            "modes", "paired"]
+    diff = list(csv.DictReader(open(top / "diff.csv")))
+    assert [(r["nn"], r["fsf_fbk"], r["vs"]) for r in diff] == [
+        ("3", "perf", "fsf_fbk=class"), ("6", "perf", "fsf_fbk=class")]
+
+
+def test_load_gives_the_runs(paired):
+    _, study = paired
+    loaded = qrvl_sweep.load(study)
+    try:
+        import pandas
+    except ImportError:
+        pandas = None
+    if pandas is not None:
+        assert isinstance(loaded, pandas.DataFrame) and len(loaded) == 12
+        loaded = loaded.to_dict("records")
+    assert len(loaded) == 12
+    first = loaded[0]
+    assert (first["nn"], first["fsf_fbk"], first["nf"], first["replication"]) == (3, "class",
+                                                                                  8, 1)
+    output = Path(runs(study)[0]["output"]).read_text().splitlines()
+    summary = [line for line in output if line.count(",") >= 37 and line[0].isdigit()][0]
+    assert first["Ps"] == float(summary.split(",")[14]) and first["seconds"] >= 0
+    assert all((row["D"] is None) == (row["nn_succ"] == 0) for row in loaded)
+
+
+def test_slurm_tasks_of_several_runs(tmp_path):
+    study = tmp_path / "study"
+    plan(study, "--fix", "runs=20", "--sweep", "nn=2:6", "-r", "2")       # 10 runs
+    script = Path(study, "slurm.sh")
+    assert "4 runs a task" in tool("slurm", "-d", study, "--runs-per-task", "2",
+                                   "--max-array", "4").stderr
+    assert "#SBATCH --array=1-3\n" in script.read_text()
+    tool("slurm", "-d", study, "--runs-per-task", "4")
+    assert "#SBATCH --array=1-3\n" in script.read_text()
+
+    def task(number):
+        return subprocess.run(["bash", script], capture_output=True, text=True, timeout=120,
+                              env=dict(os.environ, SLURM_ARRAY_TASK_ID=str(number)))
+
+    planned = runs(study)
+    os.makedirs(study / "out", exist_ok=True)
+    Path(planned[5]["output"]).write_bytes(sim_output("runs=20", "nn=" + planned[5]["nn"],
+                                                      "seed=" + planned[5]["seed"]))
+    result = task(2)                                    # lines 5 to 8, line 6 already done
+    assert result.returncode == 0 and result.stdout.count("already there") == 1
+    assert [os.path.exists(r["output"]) for r in planned] == [4 <= i <= 7 for i in range(10)]
+    records = rows(study / "finished.tsv", "\t")
+    assert [r["line"] for r in records] == ["5", "7", "8"]
+    assert all(r["command"] == line for r, line in zip(records, [
+        Path(study, "plan.txt").read_text().splitlines()[i] for i in (4, 6, 7)]))
+    assert task(3).returncode == 0 and len(rows(study / "finished.tsv", "\t")) == 5
+    assert task(4).returncode == 2 and "no line 13" in task(4).stderr
+    assert "10 of 10 runs done" in tool("run", "-d", study).stderr
+
+
+def test_status_and_show_on_a_half_finished_study(tmp_path):
+    study = tmp_path / "study"
+    plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "--sweep", "fsf_fbk=class,perf",
+         "-r", "3")
+    assert "time left unknown" in tool("status", "-d", study, status=1).stdout
+    tool("run", "-d", study)
+    planned = runs(study)
+    for index in (0, 5, 6, 7):
+        os.remove(planned[index]["output"])
+    failed = planned[0]["output"]
+    Path(failed).write_text("")
+    for row in planned[9:]:                     # never ran: no output and no record
+        lines = Path(study, "finished.tsv").read_text().splitlines()
+        Path(study, "finished.tsv").write_text("\n".join(
+            line for line in lines if row["output"] not in line) + "\n")
+        os.remove(row["output"])
+    out = tool("status", "-d", study, "-j", "2", status=1).stdout.splitlines()
+    table = {line.rsplit(None, 3)[0]: line.split()[-3:] for line in out[1:-1]}
+    assert table == {
+        "nn=2 fsf_fbk=class": ["2", "1", "0"], "nn=2 fsf_fbk=perf": ["1", "1", "1"],
+        "nn=3 fsf_fbk=class": ["1", "1", "1"], "nn=3 fsf_fbk=perf": ["1", "1", "1"],
+        "all": ["5", "4", "3"]}
+    assert out[-1].startswith("time left: about ") and "with 2 jobs at once" in out[-1]
+    assert "over 5 finished runs" in out[-1]
+    shown = tool("show", "-d", study, "--point", "fsf_fbk=PERF,nn=03", "-r", "2")
+    [row] = [r for r in planned if (r["nn"], r["fsf_fbk"], r["replication"]) == ("3", "perf",
+                                                                                "2")]
+    assert shown.stdout == "%s runs=20 nn=3 fsf_fbk=perf seed=%s\n" % (SIM, row["seed"])
+    assert row["output"] in shown.stderr
+    assert subprocess.run(shown.stdout, shell=True, capture_output=True).stdout == \
+        sim_output("runs=20", "nn=3", "fsf_fbk=perf", "seed=" + row["seed"])
+    assert len(tool("show", "-d", study, "--point", "nn=2,fsf_fbk=class").stdout.split(
+        "\n")) == 4
+    for point, message in (("nn=2", "give a value of fsf_fbk"), ("nn=4,fsf_fbk=class",
+                                                                "nn has no level 4"),
+                           ("nn=2,fsf_fbk=class,runs=20", "runs is not a factor")):
+        assert message in tool("show", "-d", study, "--point", point, status=2).stderr
+    assert "replications 1 to 3, not 4" in tool("show", "-d", study, "--point",
+                                                 "nn=2,fsf_fbk=class", "-r", "4",
+                                                 status=2).stderr
+    tool("run", "-d", study)
+    assert tool("status", "-d", study).stdout.splitlines()[-1] == "every run is done"
+
+
+def test_plots_of_several_figures_and_of_any_csv(paired):
+    top, study = paired
+    tool("gather", "-d", study)
+    tool("plot", "-d", study, "--x", "nn", "--by", "fsf_fbk", "--y", "Ps,D,T", "-o",
+         top / "three")
+    script = Path(top, "three.gp").read_text()
+    assert "set multiplot layout 1,3" in script and script.count("set yrange [0<*:*<1]") == 2
+    for label in ("'Ps'", "'D [s]'", "'T [bit/s]'"):
+        assert "set ylabel %s noenhanced" % label in script
+    assert Path(top, "three.png").read_bytes().startswith(b"\x89PNG")
+    # Two studies in one CSV, as a database query gives them: one line per study and coding.
+    header, *body = Path(study, "summary.csv").read_text().splitlines()
+    many = top / "many.csv"
+    many.write_text("\n".join(["study," + header] + ["s%d,%s" % (k, line) for k in range(10)
+                                                      for line in body]) + "\n")
+    message = tool("plot", "--csv", many, "--x", "nn", "--by", "fsf_fbk", status=2).stderr
+    assert "study takes 10 values (s0, s1, s2, " in message
+    assert "choose one with --where study=VALUE or draw a line per value with --by study" in message
+    tool("plot", "--csv", many, "--x", "nn", "--by", "study", "--where", "fsf_fbk=perf")
+    tool("plot", "--csv", many, "--x", "fsf_fbk", "--by", "study", "--where", "nn=3", "-o",
+         top / "ten")
+    lines = [line for line in Path(top, "ten.gp").read_text().split("\n")
+             if "with yerrorlines" in line]
+    assert len(lines) == 20      # the SVG's plot line repeats the PNG's
+    styles = {line.split("with yerrorlines ")[1].split(" title")[0] for line in lines}
+    assert len(styles) == 10
+    assert Path(top, "plots", "many-Ps-vs-nn-by-study.png").exists()
