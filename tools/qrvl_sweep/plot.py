@@ -170,9 +170,9 @@ def title_of(args, drawing):
     fixed = ", ".join("%s=%s" % item for item in drawing.where.items())
     what = " and ".join([", ".join(drawing.figures[:-1]), drawing.figures[-1]]
                         if len(drawing.figures) > 1 else drawing.figures)
-    if drawing.vs:
-        what += ", paired difference against %s" % drawing.vs
-    return "%s vs %s, mean and 95%% CI%s" % (what, args.x, " (%s)" % fixed if fixed else "")
+    paired = ", paired differences from %s" % drawing.vs if drawing.vs else ""
+    return "%s vs %s%s, mean and 95%% CI%s" % (what, args.x, paired,
+                                               " (%s)" % fixed if fixed else "")
 
 
 def script(args, base, drawing):
@@ -185,6 +185,7 @@ def script(args, base, drawing):
         "set autoscale xfix",
         "set datafile missing 'nan'",
     ]
+    lines += ["set xzeroaxis lt -1"] if drawing.vs else []
     lines += ["set logscale x"] if args.logx else []
     lines += ["set logscale y"] if args.logy else []
     if not drawing.x_numeric:
