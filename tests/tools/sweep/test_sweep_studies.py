@@ -103,6 +103,10 @@ def test_sqlite_holds_runs_points_and_differences_of_several_studies(paired):
     with sqlite3.connect(database) as db:
         counts = dict(db.execute("SELECT study, COUNT(*) FROM runs GROUP BY study"))
         assert counts == {"paired": 12, "modes": 4}
+        seeds = list(db.execute("SELECT study, COUNT(DISTINCT seed) FROM runs "
+                                "GROUP BY study, nn, replication"))
+        assert {count for study_name, count in seeds if study_name == "paired"} == {1}
+        assert {count for study_name, count in seeds if study_name == "modes"} == {2}
         columns = [row[1] for row in db.execute("PRAGMA table_info(runs)")]
         assert no_repeats(columns)
         assert {"nn", "fsf_fbk", "centr", "mode", "replication", "seed", "version", "host",
