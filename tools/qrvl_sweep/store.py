@@ -51,6 +51,9 @@ class Store:
         self.runs = []
         try:
             self.connection = sqlite3.connect(path)
+        except sqlite3.Error as error:
+            raise StudyError("cannot open the database %s: %s" % (path, error))
+        try:
             self.table("runs", self.columns, planned.swept)
         except sqlite3.Error as error:
             self.connection.close()

@@ -138,6 +138,21 @@ def test_sqlite_holds_runs_points_and_differences_of_several_studies(paired):
         ("3", "perf", "fsf_fbk=class"), ("6", "perf", "fsf_fbk=class")]
 
 
+@pytest.mark.parametrize("args,message", [
+    (["--diff-vs", "runs=30"], "runs is not a factor of the study (its factors: nn, fsf_fbk)"),
+    (["--diff-vs", "fsf_fbk=hamm74"], "fsf_fbk has no level hamm74"),
+    (["--diff-vs", "nn=3", "--format", "long"], "does not go with --format long"),
+    (["--sqlite", "/nonexistent/x.db"], "cannot open the database"),
+    (["--sqlite", "{top}/text.db"], "cannot write the database"),
+    (["--figures", "Ps,Qs"], "unknown column 'Qs'"),
+])
+def test_refused_gathers(paired, args, message):
+    top, study = paired
+    Path(top, "text.db").write_text("not a database, but long enough to be read as one " * 4)
+    result = tool("gather", "-d", study, *[a.format(top=top) for a in args], status=2)
+    assert message in result.stderr and "Traceback" not in result.stderr
+
+
 def test_load_gives_the_runs(paired):
     _, study = paired
     loaded = qrvl_sweep.load(study)
