@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "config/schedule.h"
+#include "adapt/tuned_schedule.h"
 #include "core/state.h"
 #include "support/alloc.h"
 #include "support/fail.h"

@@ -41,13 +41,20 @@ const char *KindName(OptionKind kind) {
   return "";
 }
 
+// The built-in value is the global's before any option is read; a list's is that of every round.
 void WriteBuiltin(FILE *out, const OPTION &option) {
-  if (option.kind == OPT_KEYWORD)
-    WriteString(out, option.text);
-  else if (option.kind == OPT_FILE || option.kind == OPT_SCHEDULE)
-    fputs("null", out);
-  else
-    fprintf(out, "%.17g", option.number);
+  const void *value = option.target;
+  switch (option.kind) {
+    case OPT_INT:
+    case OPT_FLAG:
+    case OPT_FORCENS: fprintf(out, "%ld", long(*static_cast<const int32_t *>(value))); break;
+    case OPT_SEED: fprintf(out, "%lu", (unsigned long)*static_cast<const uint32_t *>(value)); break;
+    case OPT_REAL: fprintf(out, "%.17g", *static_cast<const double *>(value)); break;
+    case OPT_LIST: fprintf(out, "%.17g", option.fill); break;
+    case OPT_KEYWORD: WriteString(out, *static_cast<const char *const *>(value)); break;
+    case OPT_FILE:
+    case OPT_SCHEDULE: fputs("null", out); break;
+  }
 }
 
 void WriteRules(FILE *out, const OPTION &option) {
@@ -109,12 +116,11 @@ void WriteDescription(FILE *out) {
   WriteString(out, VersionLine());
   fputs(",\n  \"options\": [\n", out);
   const char *separator = "";
-  for (const OPTION &option : Options())
-    if (option.word) {
-      fputs(separator, out);
-      WriteOption(out, option);
-      separator = ",\n";
-    }
+  for (const OPTION &option : Options()) {
+    fputs(separator, out);
+    WriteOption(out, option);
+    separator = ",\n";
+  }
   fputs("\n  ],\n  \"columns\": [", out);
   for (int i = 0; i < kSummaryColumnCount; i++) {
     fputs(i ? ", " : "", out);

@@ -5,7 +5,8 @@
 
 #include <cstdio>
 
-// Writes the description to out.
+// Writes the description to out; the globals must hold their built-in values (before any option
+// is read).
 void WriteDescription(FILE *out);
 // Prints the description on standard output and ends the process with status 0.
 [[noreturn]] void PrintDescription();

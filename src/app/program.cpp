@@ -37,8 +37,8 @@ int RunProgram(int argc, char **argv) {
   AnswerRequests(argc, argv);
   StartUp(argc, argv);
   SessionFn session = ChooseSession();
-  if (debug > 1) fprintf(stderr, "# seed %u\n", seed);
   CatchInterrupts();
+  if (debug > 1) fprintf(stderr, "# seed %u\n", seed);
   if (debug > 1) Stopwatch(0);
   RUN_TOTALS totals = RunLoop(session);
   const int stopped_by = interrupt_signal;  // a signal during the report changes nothing

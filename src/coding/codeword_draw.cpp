@@ -16,10 +16,10 @@ int32_t GenRandModGeom(double tau, int32_t low, int32_t high) {
   return tau == 0 ? GenRandModUni2(tau, low, high) : GenRandModGeom2(tau, low, high);
 }
 
-GenRandGeomUniFn ChooseCodewordDraw(const double *tau, int32_t ns) {
+CODEWORD_DRAW ChooseCodewordDraw(const double *tau, int32_t ns) {
   int32_t zeros = 0;
   for (int32_t i = 0; i < ns; i++) zeros += tau[i] == 0;
-  if (zeros == ns) return GenRandModUni2;
-  if (zeros == 0) return GenRandModGeom2;
-  return GenRandModGeom;
+  if (zeros == ns) return CODEWORD_DRAW{GenRandModUni2, true};
+  if (zeros == 0) return CODEWORD_DRAW{GenRandModGeom2, false};
+  return CODEWORD_DRAW{GenRandModGeom, false};
 }

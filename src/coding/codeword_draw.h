@@ -13,5 +13,10 @@ int32_t GenRandModUni2(double tau, int32_t low, int32_t high);
 // Always truncated geometric with q = 1 - tau.
 int32_t GenRandModGeom2(double tau, int32_t low, int32_t high);
 
+// The codeword draw for the rounds' tau values, and whether every round draws uniformly.
+struct CODEWORD_DRAW {
+  GenRandGeomUniFn draw;
+  bool uniform;
+};
 // GenRandModUni2 when every tau[0..ns) is 0, GenRandModGeom2 when none is, else GenRandModGeom.
-GenRandGeomUniFn ChooseCodewordDraw(const double *tau, int32_t ns);
+CODEWORD_DRAW ChooseCodewordDraw(const double *tau, int32_t ns);

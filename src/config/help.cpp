@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "config/options.h"
+#include "core/state.h"
 #include "core/version.h"
 #include "support/fail.h"
 
@@ -121,8 +122,6 @@ const char *const kOptionHelp =
     "                2 - output global stopwatch information\n"
     "                4 - output per-iteration info when adaptive=1\n";
 
-long Builtin(const char *word) { return long(OptionBuiltin(word)); }
-
 }  // namespace
 
 void PrintHelp(const char *prog) {
@@ -130,10 +129,9 @@ void PrintHelp(const char *prog) {
   printf("by %s <%s>\n%s\n\n", "The QRVL Simulator developers", "qrvl-sim@example.org",
          "https://example.org/qrvl-sim");
   printf("Usage: %s OPTION=VALUE [OPTION=VALUE ...]\n\n", prog);
-  printf(kOptionHelp, Builtin("fast="), Builtin("nn="), Builtin("nf="), Builtin("repeat="),
-         Builtin("ns="), Builtin("refs="), Builtin("runs="), Builtin("B="), Builtin("DATA="),
-         Builtin("APP="), OptionBuiltin("ts="), OptionBuiltin("sifs="), OptionBuiltin("difs="),
-         Builtin("min_frames="), Builtin("max_time="), Builtin("pdf_nodes="), Builtin("pdf_slots="),
-         Builtin("pdf_tx_wait="), Builtin("tx_wait_hist_size="));
+  // The help is answered before any option is read: the globals hold their built-in values.
+  printf(kOptionHelp, long(fast), long(nn), long(nf), long(repeat), long(ns), long(refs), long(runs),
+         long(B), long(DATA), long(APP), ts, sifs, difs, long(min_frames), long(max_time),
+         long(pdf_nodes), long(pdf_rounds), long(pdf_tx_wait), long(tx_wait_hist_size));
   EndProcess(0);
 }

@@ -29,16 +29,16 @@ enum OptionRule : uint32_t {
   RULE_AT_LEAST_1_ADAPTIVE = 1u << 5,
 };
 
+// An option. Its built-in value is the value its global holds before the options are read.
 struct OPTION {
-  const char *word;    // "nn=", ...; null for a global with a built-in value and no option word
+  const char *word;   // "nn=", ...
   OptionKind kind;
-  void *target;        // the global the option sets
-  double number;       // built-in value of a number; per-round value of a list
-  const char *text;    // built-in value of a keyword
-  int32_t *given;      // set when the option is given (lists: to their length)
-  uint32_t rules;      // OptionRule bits
-  const char *help;    // one line
-  const char *alias;   // the word the help text uses instead, if any
+  void *target;       // the global the option sets
+  uint32_t rules;     // OptionRule bits
+  const char *help;   // one line
+  int32_t *given = nullptr;     // set when the option is given (lists: to their length)
+  double fill = 0;              // lists: the value of every round the list does not give
+  const char *alias = nullptr;  // the word the help text uses instead, if any
 };
 
 extern const OPTION optionTable[];
@@ -49,10 +49,8 @@ inline std::span<const OPTION> Options() { return {optionTable, size_t(optionCou
 // The rule texts of --describe and of the messages ("not negative", ...), in bit order.
 const char *RuleText(OptionRule rule);
 
-// Gives every option global its built-in value.
-void ApplyBuiltinOptions();
-// The built-in number of the option with this word.
-double OptionBuiltin(const char *word);
+// The value of every round that the list option with this word does not give.
+double ListFill(const char *word);
 
 // The text after name in the first argument word (after the program name) that begins with name.
 const char *FindArg(int argc, char **argv, const char *name);

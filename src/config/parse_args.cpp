@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "adapt/runs_schedule.h"
 #include "channel/rssi.h"
@@ -78,26 +77,28 @@ void CheckNotZero(const char *prog) {
 // An option and its value as given, for the message of a refusal.
 struct CHECK {
   const OPTION &option;
-  const char *value;  // as given
+  const char *value;
 };
 
-[[noreturn]] void Refuse(const CHECK &check, const std::string &what) {
-  Fail(1, "Error: %s%s is invalid: %s.\n", check.option.word, check.value, what.c_str());
+// Ends the process with the message naming the option, its value and what is wrong with the value
+// (element 0) or with its element-th list value. Nothing is allocated on the way out.
+[[noreturn]] void Refuse(const CHECK &check, int32_t element, const char *what) {
+  char subject[32] = "the value";
+  if (element) snprintf(subject, sizeof subject, "value %ld", long(element));
+  Fail(1, "Error: %s%s is invalid: %s %s.\n", check.option.word, check.value, subject, what);
 }
 
-// A number against the rules that concern numbers; element is 0 for a single value, else the
-// 1-based place in a list.
+// A number against the rules that concern numbers.
 void CheckNumber(const CHECK &check, double x, int32_t element) {
-  const std::string subject = element ? "value " + std::to_string(element) : "the value";
   const uint32_t rules = check.option.rules;
-  if (!std::isfinite(x)) Refuse(check, subject + " must be a finite number");
-  if ((rules & RULE_NOT_NEGATIVE) && x < 0) Refuse(check, subject + " must not be negative");
+  if (!std::isfinite(x)) Refuse(check, element, "must be a finite number");
+  if ((rules & RULE_NOT_NEGATIVE) && x < 0) Refuse(check, element, "must not be negative");
   if ((rules & RULE_UNIT_INTERVAL) && !(x >= 0 && x <= 1))
-    Refuse(check, subject + " must lie in [0, 1]");
+    Refuse(check, element, "must lie in [0, 1]");
   if ((rules & RULE_POWER) && !(dbm2pw(x) > 0 && std::isfinite(dbm2pw(x))))
-    Refuse(check, subject + " must give a positive finite power");
+    Refuse(check, element, "must give a positive finite power");
   if ((rules & RULE_AT_LEAST_1_ADAPTIVE) && adaptive && x < 1)
-    Refuse(check, subject + " must be at least 1 when adaptive is on");
+    Refuse(check, element, "must be at least 1 when adaptive is on");
 }
 
 void CheckOption(const OPTION &option, const char *value) {
@@ -109,7 +110,7 @@ void CheckOption(const OPTION &option, const char *value) {
     case OPT_FLAG:
     case OPT_FORCENS:
       if (!ReadInt32(value, &ignored))
-        Refuse(check, "the value must be an integer from -2147483648 to 2147483647");
+        Refuse(check, 0, "must be an integer from -2147483648 to 2147483647");
       CheckNumber(check, *static_cast<int32_t *>(option.target), 0);
       break;
     case OPT_REAL: CheckNumber(check, *static_cast<double *>(option.target), 0); break;
@@ -119,7 +120,7 @@ void CheckOption(const OPTION &option, const char *value) {
       break;
     case OPT_SEED:
       if (!ReadSeed(value, &seed_read))
-        Refuse(check, "the value must be a decimal integer from 0 to 4294967295");
+        Refuse(check, 0, "must be a decimal integer from 0 to 4294967295");
       break;
     default: break;
   }
@@ -128,10 +129,8 @@ void CheckOption(const OPTION &option, const char *value) {
 // Every given option against its kind and range rules, in table order. Numbers are checked as
 // they stand after the lists, forcens and the codebook files had their say.
 void CheckGivenValues(int argc, char **argv) {
-  for (const OPTION &option : Options()) {
-    const char *value = option.word ? FindArg(argc, argv, option.word) : nullptr;
-    if (value) CheckOption(option, value);
-  }
+  for (const OPTION &option : Options())
+    if (const char *value = FindArg(argc, argv, option.word)) CheckOption(option, value);
 }
 
 }  // namespace
@@ -139,9 +138,7 @@ void CheckGivenValues(int argc, char **argv) {
 void ParseMainArgs(int argc, char **argv) {
   const char *prog = argc > 0 && argv[0] ? argv[0] : "qrvl_sim";
   if (HelpRequested(argc, argv)) PrintHelp(prog);
-  ApplyBuiltinOptions();
-  for (const OPTION &option : Options())
-    if (option.word) ReadOption(option, argc, argv);
+  for (const OPTION &option : Options()) ReadOption(option, argc, argv);
   if (forcens) ns = forcens;
   CheckCodebookLengths();
   CheckNotZero(prog);

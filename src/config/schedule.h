@@ -1,18 +1,5 @@
-// The per-round transmission schedule: the tuned table of (pt[0], pt[1], pt[2]) triples for
-// 3-round sessions indexed by the estimated node count, and the builder of the schedule types.
+// The builder of the per-round transmission schedule by the pt type, when no pt= list is given.
 #pragma once
-
-#include <cstdint>
-
-const int32_t kHeurRows = 1001;
-
-// Row n: the schedule tuned for n active nodes. Rows 0, 1, the telling rows and 501 to 505 hold
-// the tuned values, the rows between telling rows are interpolated, rows 506 to 1000 are zero.
-const double *HeurRow(int32_t n);
-
-// The row to use for an estimate of n nodes (rows 2 to 500); ends the process with status 2 when
-// ns is not 3.
-const double *HeurFetchPt(int32_t n, int32_t ns);
 
 // A new schedule of ns rounds by type: 2 exp, 3 double exp, 4 polynomial; 1 leaves the values to
 // the caller. Any other type ends the process with status 1 (tested on the first round only).

@@ -16,6 +16,7 @@
 #include "coding/referee_tables.h"
 #include "config/options.h"
 #include "config/schedule.h"
+#include "config/slots.h"
 #include "config/timing.h"
 #include "core/state.h"
 #include "support/alloc.h"
@@ -104,8 +105,7 @@ void CompleteRoundLists() {
     pt = PopulatePtArray();
     pt_given = ns;
   }
-  double pt_fill = OptionBuiltin("pt="), pn_fill = OptionBuiltin("pn="),
-         tau_fill = OptionBuiltin("tau=");
+  double pt_fill = ListFill("pt="), pn_fill = ListFill("pn="), tau_fill = ListFill("tau=");
   pt = CompleteList(pt, pt_given, [&](int32_t) { return pt_fill; });
   pn = CompleteList(pn, pn_given, [&](int32_t) { return pn_fill; });
   pw = CompleteList(pw, pw_given, [&](int32_t i) { return pn[i]; });
@@ -190,11 +190,13 @@ void InitSimVars() {
   AllocateRSSIBuffers();
   AllocateNodes();
   if (adaptive) AdaptInit();
-  GenRandGeomUni = ChooseCodewordDraw(tau, ns);
+  const CODEWORD_DRAW draw = ChooseCodewordDraw(tau, ns);
+  GenRandGeomUni = draw.draw;
   AllocateNodeLists();
   BuildHamming74Tables();
   CheckHammingClasses();
   NoteShortHammingReplies();
   ConvertRSSIThresholds();
   CheckQuotaReachable();
+  ChooseSessionPaths(draw.uniform);
 }

@@ -44,6 +44,21 @@ struct ADRUNS {
   int32_t count;
 };
 
+// A memo slot of a searched lookup: the received word and what it looked up to.
+struct MEMO_ENTRY {
+  uint32_t key;
+  int32_t value;
+};
+
+// The basic session's paths, chosen once at set-up from the operations in the slots: transmit
+// decisions a window of generator words at a time (uniform codeword draws under the mask model),
+// the closest-class win test straight from the whole tables, and no per-session channel draw.
+struct SESSION_PATHS {
+  int32_t decisions_by_window;
+  int32_t class_test_from_tables;
+  int32_t channels_fixed;
+};
+
 // The bit set of subcarriers 0 .. n-1.
 inline uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : n <= 0 ? 0u : (1u << n) - 1u; }
 

@@ -4,6 +4,7 @@
 // stream.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -50,6 +51,20 @@ void QueueGenRandWords(const uint32_t *words, size_t count);
 inline uint32_t genrand_int32() {
   if (mt_rand.next == mt_rand.count) MtRefill();
   return mt_rand.buffer[mt_rand.next++];
+}
+
+// The generator's buffered words from the next one on, to be read ahead of the draws; ConsumeWords
+// then hands out the first n of them as drawn. The buffer is refilled only by a draw.
+struct WORD_WINDOW {
+  const uint32_t *words;
+  uint32_t count;
+};
+inline WORD_WINDOW BufferedWords() {
+  return WORD_WINDOW{mt_rand.buffer + mt_rand.next, mt_rand.count - mt_rand.next};
+}
+inline void ConsumeWords(uint32_t n) {
+  assert(n <= mt_rand.count - mt_rand.next);
+  mt_rand.next += n;
 }
 
 // Uniform in [0, 1) with 32-bit resolution: 0 for the zero word, never 1.

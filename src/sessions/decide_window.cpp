@@ -1,0 +1,127 @@
+// Transmit decisions a window at a time. The equivalence it keeps: every contender, in list order,
+// reads one word as its decision and, when it transmits, the next word as its codeword, exactly as
+// DecidesToTransmit would; the stream advances by the same words. The test
+// WindowedDecisions.EqualTheContenderByContenderPath guards it.
+#include "sessions/decide_window.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "core/state.h"
+#include "sessions/transmit.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+// One survivor's decision straight from the generator: the rare case of the windowed pass below,
+// kept out of it.
+[[gnu::noinline]] bool DecidesToTransmitOutOfLine(NODE *node, int32_t k) {
+  return DecidesToTransmit(node, k);
+}
+
+// The bits of the first n (1 to 64) words that are below the threshold; four words are compared
+// at a time where the processor can.
+uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold) {
+  if (threshold > UINT32_MAX) return ~uint64_t(0) >> (64 - n);
+  uint64_t below = 0;
+  uint32_t j = 0;
+#if defined(__SSE2__)
+  // Unsigned order is signed order once the top bits are flipped.
+  const __m128i flip = _mm_set1_epi32(INT32_MIN);
+  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
+  for (; j + 4 <= n; j += 4) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(words + j));
+    const __m128i less = _mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip));
+    below |= uint64_t(_mm_movemask_ps(_mm_castsi128_ps(less))) << j;
+  }
+#endif
+  for (; j < n; j++) below |= uint64_t(words[j] < threshold) << j;
+  return below;
+}
+
+// The lowest n set bits of bits; always n steps, so that the loop's end is foreseeable.
+uint64_t LowestSetBits(uint64_t bits, int32_t n) {
+  uint64_t rest = bits;
+  for (int32_t j = 0; j < n; j++) rest &= rest - 1;
+  return bits & ~rest;
+}
+
+// The threshold of the round's probability; rounds mostly share one probability, and converting
+// it would hold up the round's start, so the last one is kept.
+uint64_t ThresholdOf(double p) {
+  static double last_p = 0;
+  static uint64_t last_threshold = 0;
+  if (p != last_p) last_threshold = TransmitThreshold(last_p = p);
+  return last_threshold;
+}
+
+}  // namespace
+
+// The decisions are coin tosses the processor cannot predict and each one places the next, so
+// they are not taken one by one: a window of up to 64 buffered words is compared with the
+// threshold at once, the decision words among them are found by bit arithmetic, and only the
+// transmitters are visited. A codeword draw that must be taken again, and the buffer's end, go
+// the general way.
+void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
+  const uint64_t threshold = ThresholdOf(pt[k]);
+  const uint32_t m = uint32_t(codewords.count);
+  const UNIFORM_BUCKETS buckets = BucketsFor(m);
+  const int32_t *codes = codewords.codes;
+  NODE *const *contenders = alive->members;
+  NODE **senders = tx->members;
+  uint32_t heard = 0;
+  int32_t count = 0, i = 0;
+  while (i < alive->count) {
+    // r contenders read at most 2r words; a decision in the window's last word is left to the
+    // next window, whose codeword word would lie beyond it.
+    const int32_t r = alive->count - i;
+    const WORD_WINDOW window = BufferedWords();
+    const uint32_t words = std::min({64u, window.count, 2u * uint32_t(std::min(r, 32))});
+    if (words >= 2) {
+      const uint64_t below = WordsBelow(window.words, words, threshold);
+      const uint64_t sending = TransmittingDecisions(below);
+      uint64_t decisions = ~(sending << 1) & (~uint64_t(0) >> (65 - words));
+      // Few contenders left: cut the decisions to them in a loop of foreseeable length; many: the
+      // window rarely holds more decisions than contenders.
+      if (r < 32 || std::popcount(decisions) > r) decisions = LowestSetBits(decisions, r);
+      uint64_t left = decisions & sending;
+      bool redraw = false;
+      while (left) {
+        const int bit = std::countr_zero(left);
+        assert(uint32_t(bit) + 1 < words);  // a transmitter's codeword word is in the window
+        const uint32_t index = BucketOf(window.words[bit + 1], buckets);
+        if (index >= m) {  // taken again below, from this contender's decision on
+          decisions &= (uint64_t(1) << bit) - 1;
+          redraw = true;
+          break;
+        }
+        // The contender's place: the decisions up to and including its own, less one.
+        NODE *node = contenders[i + std::popcount(decisions & (left ^ (left - 1))) - 1];
+        const uint32_t word = uint32_t(codes[index]);
+        node->word_idx = int32_t(index);
+        node->word = word;
+        heard |= word & node->mask;
+        senders[count++] = node;
+        left &= left - 1;
+      }
+      i += std::popcount(decisions);
+      if (decisions) {
+        const int last = 63 - std::countl_zero(decisions);
+        ConsumeWords(uint32_t(last) + 1 + uint32_t(below >> last & 1));
+      }
+      if (!redraw) continue;
+    }
+    NODE *node = contenders[i++];
+    if (DecidesToTransmitOutOfLine(node, k)) {
+      heard |= node->word & node->mask;
+      senders[count++] = node;
+    }
+  }
+  ORed_word = heard;
+  tx->count = count;
+}
