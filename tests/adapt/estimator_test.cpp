@@ -1,5 +1,6 @@
-// The node-count estimator: its start (window samples, geometric waits, the order of the draws),
-// the moving average under each weighting, and the reader of the node-count schedule text.
+// The node-count estimator: the tuned schedule table, its start (window samples, geometric waits,
+// the order of the draws), the moving average under each weighting, and the reader of the
+// node-count schedule text.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,8 +11,8 @@
 
 #include "adapt/estimator.h"
 #include "adapt/runs_schedule.h"
+#include "adapt/tuned_schedule.h"
 #include "common/test_util.h"
-#include "config/schedule.h"
 #include "core/state.h"
 #include "support/mt_rand.h"
 
@@ -19,6 +20,34 @@ namespace {
 
 using Doubles = std::vector<double>;
 using Ints = std::vector<int32_t>;
+
+// Row n: pt[0], pt[1], pt[2]. Rows 7, 13 and 420 lie between tuned rows, rounded to 4 decimals.
+const double kRows[][4] = {
+    // clang-format off
+    {0, 0.5, 0.5, 0.5},          {1, 0.4836, 0.5098, 0.5472},  {2, 0.4718, 0.5367, 0.6824},
+    {3, 0.4623, 0.5778, 0.7824}, {4, 0.4582, 0.651, 0.8115},   {5, 0.4521, 0.7147, 0.825},
+    {6, 0.4355, 0.752, 0.8351},  {8, 0.3771, 0.7738, 0.8433},  {10, 0.3252, 0.7803, 0.8456},
+    {12, 0.2877, 0.7868, 0.8462},{15, 0.2473, 0.7954, 0.8458}, {20, 0.2026, 0.8049, 0.8443},
+    {25, 0.1728, 0.8095, 0.8433},{30, 0.1513, 0.8111, 0.8427}, {40, 0.1218, 0.811, 0.8424},
+    {50, 0.1024, 0.8102, 0.8428},{75, 0.0737, 0.8093, 0.844},  {100, 0.0578, 0.8093, 0.8453},
+    {150, 0.0404, 0.8105, 0.8475},{200, 0.031, 0.8121, 0.8493},{300, 0.021, 0.8143, 0.8514},
+    {400, 0.0158, 0.8152, 0.8521},{500, 0.0128, 0.815, 0.8522},{7, 0.4063, 0.7629, 0.8392},
+    {13, 0.2742, 0.7897, 0.8461},{420, 0.0152, 0.8152, 0.8521},
+    // clang-format on
+};
+
+Doubles Row(const double *row) { return Doubles(row, row + 3); }
+
+TEST(TunedSchedule, TableRowsAndTheRowFetchedForANodeCount) {
+  for (const auto &row : kRows) EXPECT_EQ(Row(HeurRow(int(row[0]))), Row(row + 1)) << row[0];
+  for (int n = 501; n <= 505; n++) EXPECT_EQ(Row(HeurRow(n)), Row(kRows[22] + 1)) << n;
+  for (int n = 506; n <= 1000; n++) EXPECT_EQ(Row(HeurRow(n)), Doubles(3, 0.0)) << n;
+  for (int n : {-7, 1, 2}) EXPECT_EQ(Row(HeurFetchPt(n, 3)), Row(kRows[2] + 1)) << n;
+  EXPECT_EQ(Row(HeurFetchPt(3, 3)), Row(kRows[3] + 1));
+  for (int n : {500, 501, 1000000}) EXPECT_EQ(Row(HeurFetchPt(n, 3)), Row(kRows[22] + 1)) << n;
+  EXPECT_EXIT(HeurFetchPt(10, 4), testing::ExitedWithCode(2),
+              "^Heuristic pt values not tabled for ns = 4\\.\n$");
+}
 
 // An adaptive set-up with a window of size samples, a weighting and a memory.
 void Prepare(int size, double avg_type, double memory, int nodes = 5) {
@@ -29,9 +58,15 @@ void Prepare(int size, double avg_type, double memory, int nodes = 5) {
 
 TEST(Estimator, MovingAverageUnderEachWeighting) {
   // Window (9, 10, 11), slot 0 written last, sample 12: the kept samples are 11 (oldest), then 9.
-  const double cases[][3] = {{0, 0.99, 32.0 / 3},    {1, 0.99, 65.0 / 6}, {2, 0.99, 63.0 / 6},
-                             {3, 0.5, 19.25 / 1.75}, {4, 0.5, 32.0 / 3},  {-1, 0.5, 32.0 / 3},
-                             {3, 1.0, 32.0 / 3}};  // weighting, memory, estimate
+  const struct {
+    double avg_type, memory, estimate;
+  } cases[] = {{.avg_type = 0, .memory = 0.99, .estimate = 32.0 / 3},
+               {.avg_type = 1, .memory = 0.99, .estimate = 65.0 / 6},
+               {.avg_type = 2, .memory = 0.99, .estimate = 63.0 / 6},
+               {.avg_type = 3, .memory = 0.5, .estimate = 19.25 / 1.75},
+               {.avg_type = 4, .memory = 0.5, .estimate = 32.0 / 3},
+               {.avg_type = -1, .memory = 0.5, .estimate = 32.0 / 3},
+               {.avg_type = 3, .memory = 1.0, .estimate = 32.0 / 3}};
   for (const auto &[avg_type, memory, estimate] : cases) {
     Prepare(3, avg_type, memory);
     ad_samples[0] = 9, ad_samples[1] = 10, ad_samples[2] = 11, ad_oldest_idx = 0;
@@ -48,8 +83,11 @@ TEST(Estimator, MovingAverageUnderEachWeighting) {
       EXPECT_NEAR(ad_estimate, 13, 1e-12) << avg_type << " " << memory;
     }
   // With one sample the estimate is the sample; its row is chosen by rounding halves up.
-  const double rows[][2] = {{2.49, 0.4718},  {2.5, 0.4623},  {1, 0.4718}, {3.5, 0.4582},
-                            {500.4, 0.0128}, {10000, 0.0128}};  // estimate, pt[0] of its row
+  const struct {
+    double estimate, pt0;  // pt[0] of the row
+  } rows[] = {{.estimate = 2.49, .pt0 = 0.4718},  {.estimate = 2.5, .pt0 = 0.4623},
+              {.estimate = 1, .pt0 = 0.4718},     {.estimate = 3.5, .pt0 = 0.4582},
+              {.estimate = 500.4, .pt0 = 0.0128}, {.estimate = 10000, .pt0 = 0.0128}};
   for (int avg_type = 0; avg_type <= 3; avg_type++) {
     Prepare(1, avg_type, 0.5);
     for (auto [x, pt0] : rows) {

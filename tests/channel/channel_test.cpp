@@ -83,12 +83,31 @@ TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
   }
   for (int b = 0; b < c.nf; b++) expect_share(per_carrier[size_t(b)], mean / c.nf, 100 + b);
 }
-const LAW_CASE kLaws[] = {{binom, 10, 40000, 0.3}, {geom, 6, 60000, 0.75}, {geom, 6, 30000, 0.3},
-                          {geom, 6, 40000, 0},     {num, 26, 20000, 5},    {num, 26, 2000, 25},
-                          {num, 26, 2000, 26},     {num, 26, 2000, 40},    {num, 6, 2000, 1},
-                          {num, 1, 2000, 3},       {num, 6, 100, 0},       {binom, 26, 100, 1},
-                          {geom, 26, 100, 1}};
-INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws));
+// clang-format off
+const LAW_CASE kLaws[] = {
+    {.model = binom, .nf = 10, .trials = 40000, .param = 0.3},
+    {.model = geom, .nf = 6, .trials = 60000, .param = 0.75},
+    {.model = geom, .nf = 6, .trials = 30000, .param = 0.3},
+    {.model = geom, .nf = 6, .trials = 40000, .param = 0},
+    {.model = num, .nf = 26, .trials = 20000, .param = 5},
+    {.model = num, .nf = 26, .trials = 2000, .param = 25},
+    {.model = num, .nf = 26, .trials = 2000, .param = 26},
+    {.model = num, .nf = 26, .trials = 2000, .param = 40},
+    {.model = num, .nf = 6, .trials = 2000, .param = 1},
+    {.model = num, .nf = 1, .trials = 2000, .param = 3},
+    {.model = num, .nf = 6, .trials = 100, .param = 0},
+    {.model = binom, .nf = 26, .trials = 100, .param = 1},
+    {.model = geom, .nf = 26, .trials = 100, .param = 1},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws),
+                         [](const testing::TestParamInfo<LAW_CASE> &info) {
+                           const LAW_CASE &c = info.param;
+                           const char *name = c.model == binom ? "Binom"
+                                              : c.model == num ? "Num"
+                                                               : "Geom";
+                           return name + std::to_string(info.index) + "Over" + std::to_string(c.nf);
+                         });
 
 // The gain the model must draw next, from a GSL generator of the type and seed Prepare sets.
 gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
@@ -130,31 +149,6 @@ TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
   }
   EXPECT_NEAR(sum / n, avg + low, 5 * avg / std::sqrt(n));
   EXPECT_NEAR(missed / n, miss, 5 * std::sqrt(miss * (1 - miss) / n));
-}
-
-// Pairs a < b among the first nn nodes in order, per subcarrier or one gain for all when flat,
-// symmetric; the other entries and the diagonal are kept; without subcarriers nothing is drawn.
-TEST(Rssi, PairGainsFollowTheStreamForTheActivePairsOnly) {
-  for (int flat = 0; flat < 2; flat++) {
-    Prepare({"centr=1", "nn=6", "nf=3", "rssi_type=" + std::to_string(flat)});
-    for (int i = 0; i < 6 * 6 * 3; i++) rssi[i / 18][i / 3 % 6][i % 3] = -1;
-    nn = 4;
-    RSSIDrawPairGains();
-    for (int i = 0; i < 6 * 6 * 3; i++) {
-      int a = i / 18, b = i / 3 % 6, m = i % 3;
-      if (b < a) continue;
-      double g = a == b || b >= 4 ? -1 : m == 0 || !flat ? Next() : rssi[a][b][0];
-      ASSERT_EQ(rssi[a][b][m], g) << a << b << m;
-      ASSERT_EQ(rssi[b][a][m], g) << a << b << m;
-    }
-    nf = 0;
-    RSSIDrawPairGains();
-    FSFRandChannelSubcarriersRSSI(&nodes[0]);
-    EXPECT_EQ(nodes[0].mask, ~0u);
-    nf = 3;
-    EXPECT_EQ(DrawGain(), Next());
-    EXPECT_EQ(GenRandWordsUsed(), 0u);  // the protocol's generator is not used
-  }
 }
 
 // Sums through the receiver's row of the table or a gain vector (the access point's links are

@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string Itob(int32_t value, int32_t len) {
-  char *text = itob(value, len);
-  std::string copy(text);
-  MyFree(text);
-  return copy;
-}
-
 TEST(CodebookReader, ReadsEveryAcceptedFormat) {
   std::string many;  // 700 words: the word array grows past 256
   std::vector<int32_t> many_words;
@@ -50,55 +43,6 @@ TEST(CodebookReader, ReadsEveryAcceptedFormat) {
   }
 }
 
-TEST(CodebookReader, RejectsEveryBadFileWithItsMessageAndStatus) {
-  const std::string kNoWord = "Error: Could not realloc'ate 0 bytes of memory. Aborting ...\n";
-  const std::string kLine3 = "Error: line 3 of '@' has more than 32 digits.\n";
-  const struct {
-    std::string contents;
-    int status;
-    std::string err;  // '@' stands for the path
-  } cases[] = {{"", 1, kNoWord},
-               {" \r\nabc\n2345\n", 1, kNoWord},
-               {"101\n\n" + std::string(33, '1') + "\n011\n", 1, kLine3},
-               {"10\r\n1\n" + std::string(40, '0'), 1, kLine3},
-               {"01\n\r\n111\n010\n11\n", 1,
-                "Error: the word on line 3 of '@' is longer than the 2 bits of the file's last "
-                "word line.\n"},
-               {std::string(26, '0') + "1", 7, "Error: canot use more than nf=26 subcarriers."}};
-  for (const auto &c : cases) {
-    std::string path = WriteTempFile(c.contents), err = c.err;
-    if (size_t at = err.find('@'); at != std::string::npos) err.replace(at, 1, path);
-    SIM_RUN run = RunSim({"codebook=" + path, "classes=" + path, "debug=0"});
-    EXPECT_EQ(run.status, c.status) << c.contents;
-    EXPECT_EQ(run.err, err) << c.contents;
-    EXPECT_EQ(run.out, "") << c.contents;
-  }
-  // A directory cannot be read; an endless device is cut off at 64 MiB, named.
-  SIM_RUN run = RunSim({"codebook=/tmp", "classes=/tmp", "debug=0"});
-  EXPECT_EQ(std::pair(run.status, run.err),
-            std::pair(1, std::string("Error reading file: /tmp: Is a directory\n")));
-  run = RunSim({"codebook=/dev/zero", "classes=/dev/zero", "debug=0"});
-  EXPECT_EQ(std::pair(run.status, run.err),
-            std::pair(1, std::string("Error: '/dev/zero' is larger than 64 MiB: not a codebook or "
-                                     "classes file.\n")));
-  run = RunSim({"codebook=/nonexistent-qrvl/codes.txt", "debug=0"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "Could not open /nonexistent-qrvl/codes.txt\n");
-  EXPECT_EQ(run.err, "Error reading file: No such file or directory\n");
-}
-
-TEST(BinaryStrings, ItobShowsTheLowBitsAndBtoiReadsThemBack) {
-  EXPECT_EQ(Itob(5, 3) + "," + Itob(5, 5) + "," + Itob(13, 2) + "," + Itob(13, 0), "101,00101,01,");
-  std::mt19937 source(11);
-  for (int32_t len = 1; len <= 32; len++)
-    for (int k = 0; k < 100; k++) {
-      uint32_t value = source() >> (32 - len), above = len < 32 ? source() << len : 0;
-      std::string text = std::bitset<32>(value).to_string().substr(size_t(32 - len));
-      ASSERT_EQ(Itob(int32_t(value | above), len), text);
-      ASSERT_EQ(uint32_t(btoi(text.c_str())), value) << text;
-    }
-}
-
 struct DRAW_CASE {
   GenRandGeomUniFn draw;
   double tau;
@@ -121,41 +65,28 @@ TEST_P(CodewordDraw, FrequenciesLieWithinFiveStandardErrorsOfTheLaw) {
     EXPECT_NEAR(double(hits[size_t(k)]) / count, p, 5 * std::sqrt(p * (1 - p) / count)) << k;
   }
 }
+// clang-format off
 const DRAW_CASE kDraws[] = {
-    {GenRandModGeom2, 0.3, 0, 6},   {GenRandModGeom, 0.6, 2, 8},   {GenRandModGeom2, 0.05, 0, 26},
-    {GenRandModGeom2, 1e-20, 0, 5}, {GenRandModGeom, 0.0, 3, 7},   {GenRandModUni2, 0.5, 0, 6},
-    {GenRandModGeom, 1.0, 3, 7},    {GenRandModGeom2, 1.0, 0, 26}, {GenRandModUni2, 0.0, 0, 1},
-    {GenRandModGeom, 0.0, 0, 1},    {GenRandModGeom2, 0.7, 4, 1}};
-INSTANTIATE_TEST_SUITE_P(Laws, CodewordDraw, testing::ValuesIn(kDraws));
-
-TEST(CodewordDrawChoice, TheSlotTakesTheDrawTheTauValuesNeed) {
-  const double tau[] = {0.0, 0.0, 0.5, 0.2};
-  EXPECT_EQ(ChooseCodewordDraw(tau, 2), GenRandModUni2);
-  EXPECT_EQ(ChooseCodewordDraw(tau + 2, 2), GenRandModGeom2);
-  EXPECT_EQ(ChooseCodewordDraw(tau + 1, 2), GenRandModGeom);
-  EXPECT_EQ(ChooseCodewordDraw(tau + 2, 0), GenRandModUni2);
-}
-
-TEST(DebugDump, PrintsTheWordsAndEveryTableEntryThenEndsTheRun) {
-  std::string codes = WriteTempFile("01\n10\n"), classes = WriteTempFile("10\n01");
-  SIM_RUN run = RunSim({"codebook=" + codes, "classes=" + classes, "debug=5"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "");
-  // Word 3 ties between the codewords and takes the later; codeword 01 is in class 1.
-  EXPECT_EQ(run.err,
-            "codewords[ 0] =    1 (   01)\n"
-            "codewords[ 1] =    2 (   10)\n"
-            "classes[ 0] =    2 (   10)\n"
-            "classes[ 1] =    1 (   01)\n"
-            "word=   0 (   00) --> refword= 0 (   00) --> refclass= 0 (   00)\n"
-            "word=   1 (   01) --> refword= 0 (   01) --> refclass= 1 (   01)\n"
-            "word=   2 (   10) --> refword= 1 (   10) --> refclass= 0 (   10)\n"
-            "word=   3 (   11) --> refword= 1 (   10) --> refclass= 0 (   10)\n");
-  // The default codebook repeats each one-hot word; six-bit words overflow their field.
-  std::vector<std::string> lines = Lines(RunSim({"nf=3", "repeat=2", "debug=3"}).err);
-  ASSERT_EQ(lines.size(), 1u + 3 + 3 + 64);
-  EXPECT_EQ(lines[3], "codewords[ 2] =   36 (100100)");
-  EXPECT_EQ(lines.back(), "word=  63 (111111) --> refword= 2 (100100) --> refclass= 2 (100100)");
-}
+    {.draw = GenRandModGeom2, .tau = 0.3, .low = 0, .n = 6},
+    {.draw = GenRandModGeom, .tau = 0.6, .low = 2, .n = 8},
+    {.draw = GenRandModGeom2, .tau = 0.05, .low = 0, .n = 26},
+    {.draw = GenRandModGeom2, .tau = 1e-20, .low = 0, .n = 5},
+    {.draw = GenRandModGeom, .tau = 0.0, .low = 3, .n = 7},
+    {.draw = GenRandModUni2, .tau = 0.5, .low = 0, .n = 6},
+    {.draw = GenRandModGeom, .tau = 1.0, .low = 3, .n = 7},
+    {.draw = GenRandModGeom2, .tau = 1.0, .low = 0, .n = 26},
+    {.draw = GenRandModUni2, .tau = 0.0, .low = 0, .n = 1},
+    {.draw = GenRandModGeom, .tau = 0.0, .low = 0, .n = 1},
+    {.draw = GenRandModGeom2, .tau = 0.7, .low = 4, .n = 1},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Laws, CodewordDraw, testing::ValuesIn(kDraws),
+                         [](const testing::TestParamInfo<DRAW_CASE> &info) {
+                           const DRAW_CASE &c = info.param;
+                           const char *name = c.draw == GenRandModUni2    ? "Uniform"
+                                              : c.draw == GenRandModGeom2 ? "Geometric"
+                                                                          : "ByTau";
+                           return name + std::to_string(info.index) + "Over" + std::to_string(c.n);
+                         });
 
 }  // namespace

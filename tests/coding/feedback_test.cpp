@@ -6,10 +6,12 @@
 #include <bit>
 #include <bitset>
 #include <cmath>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "channel/rssi_superpose.h"
 #include "coding/detect.h"
 #include "coding/feedback.h"
 #include "coding/hamming74.h"
@@ -34,12 +36,20 @@ TEST(Detectors, NearestWordWithTieBreaksAndFolding) {
   const struct {
     int32_t nf, repeat, word, expected;
     std::vector<int32_t> codes;
-  } cases[] = {{3, 1, 0, 0, {7, 0}},        {12, 2, 0, 0, {7, 0}},
-               {3, 1, 1, 1, {3, 5}},        {3, 1, 7, 2, {1, 2, 4}},
-               {3, 1, 5, 2, {5, 5, 5}},     {3, 1, 3, 1, {4, 4}},
-               {2, 1, 3, 0, {3, 1, 2, 0}},  {12, 2, 1, 0, {65, 2}},
-               {12, 2, 2, 1, {2, 2562, 1}}, {9, 3, 257, 2, {73, 146, 292}},
-               {7, 2, 64, 1, {1, 0, 3}},    {12, 2, 258, 2, {65, 130, 260, 520, 1040, 2080}}};
+  } cases[] = {
+      {.nf = 3, .repeat = 1, .word = 0, .expected = 0, .codes = {7, 0}},
+      {.nf = 12, .repeat = 2, .word = 0, .expected = 0, .codes = {7, 0}},
+      {.nf = 3, .repeat = 1, .word = 1, .expected = 1, .codes = {3, 5}},
+      {.nf = 3, .repeat = 1, .word = 7, .expected = 2, .codes = {1, 2, 4}},
+      {.nf = 3, .repeat = 1, .word = 5, .expected = 2, .codes = {5, 5, 5}},
+      {.nf = 3, .repeat = 1, .word = 3, .expected = 1, .codes = {4, 4}},
+      {.nf = 2, .repeat = 1, .word = 3, .expected = 0, .codes = {3, 1, 2, 0}},
+      {.nf = 12, .repeat = 2, .word = 1, .expected = 0, .codes = {65, 2}},
+      {.nf = 12, .repeat = 2, .word = 2, .expected = 1, .codes = {2, 2562, 1}},
+      {.nf = 9, .repeat = 3, .word = 257, .expected = 2, .codes = {73, 146, 292}},
+      {.nf = 7, .repeat = 2, .word = 64, .expected = 1, .codes = {1, 0, 3}},
+      {.nf = 12, .repeat = 2, .word = 258, .expected = 2, .codes = {65, 130, 260, 520, 1040, 2080}},
+  };
   for (const auto &c : cases) {
     nf = c.nf;
     repeat = c.repeat;
@@ -103,32 +113,6 @@ TEST(Superposition, MaskAndReceivedPowerModels) {
   EXPECT_EQ(ORed_word, 0b100011u);
 }
 
-// The table rules evaluated literally from the words and the options.
-struct RULES {
-  std::vector<int32_t> codes, classes, scramble;
-  int32_t length, repeat, interleave;
-
-  int32_t Find(int32_t word, const std::vector<int32_t> &set) const {
-    int32_t base = length / repeat, best = 32, result = 0;
-    uint32_t low = (1u << base) - 1u, folded = 0;
-    for (int32_t r = 0; r < repeat; r++) folded |= (uint32_t(word) >> (r * base)) & low;
-    for (size_t i = 0; word && i < set.size(); i++) {
-      int32_t d = std::popcount(folded ^ (uint32_t(set[i]) & low));
-      if (d <= best) best = d, result = int32_t(i);
-    }
-    return result;
-  }
-  int32_t Shuffle(int32_t w, bool forward) const {  // the interleaver, or its inverse
-    if (interleave == 1 && forward) return ((w & 1) << (length - 1)) | (w >> 1);
-    if (interleave == 1) return ((w << 1) | (w >> (length - 1) & 1)) & ((1 << length) - 1);
-    if (interleave != 2) return w;
-    int32_t result = 0;
-    for (size_t j = 0; j < scramble.size(); j++)
-      result |= forward ? (w >> scramble[j] & 1) << j : (w >> j & 1) << scramble[j];
-    return result;
-  }
-};
-
 std::string FileOf(const std::vector<int32_t> &words, int32_t length) {
   std::string contents;
   for (int32_t word : words)
@@ -136,55 +120,76 @@ std::string FileOf(const std::vector<int32_t> &words, int32_t length) {
   return WriteTempFile(contents);
 }
 
+// The index of the word of set nearest to word in Hamming distance, ties to the highest index, 0
+// for the word 0: the detectors' definition, by brute force.
+int32_t Nearest(int32_t word, const std::vector<int32_t> &set) {
+  if (word == 0) return 0;
+  int32_t best = 0;
+  for (int32_t i = 0; i < int32_t(set.size()); i++)
+    if (std::popcount(uint32_t(word ^ set[i])) <= std::popcount(uint32_t(word ^ set[best])))
+      best = i;
+  return best;
+}
+
 struct TABLE_CASE {
-  int32_t length, codes, classes, repeat, interleave;
+  int32_t length, codes, classes, interleave;
 };
 class RefereeTables : public testing::TestWithParam<TABLE_CASE> {};
 
-// Arrays up to 16 bits, searched lookups above; both, and the one-table build, follow the rules.
+// Arrays up to 16 bits, searched lookups above; both, and the one-table build, give every received
+// word its nearest codeword, that word's class and the class's interleaved reply word.
 TEST_P(RefereeTables, EveryEntryFollowsItsRule) {
   const TABLE_CASE &c = GetParam();
   std::mt19937 source(uint32_t(1000 * c.length + 10 * c.codes + c.classes));
-  RULES rules{{}, {}, {}, c.length, c.repeat, c.interleave};
+  std::vector<int32_t> codes, classes;
   for (int32_t i = 0; i < c.codes + c.classes; i++)
-    (i < c.codes ? rules.codes : rules.classes).push_back(int32_t(source() >> (32 - c.length)));
-  rules.codes.back() = rules.codes.front();  // a repeated codeword
-  PrepareSimulation(
-      {"codebook=" + FileOf(rules.codes, c.length), "classes=" + FileOf(rules.classes, c.length),
-       "repeat=" + std::to_string(c.repeat), "interleave=" + std::to_string(c.interleave),
-       "debug=0"},
-      uint32_t(c.length));
-  rules.scramble.assign(bitScramble, bitScramble + c.length);
+    (i < c.codes ? codes : classes).push_back(int32_t(source() >> (32 - c.length)));
+  codes.back() = codes.front();  // a repeated codeword
+  PrepareSimulation({"codebook=" + FileOf(codes, c.length), "classes=" + FileOf(classes, c.length),
+                     "interleave=" + std::to_string(c.interleave), "debug=0"},
+                    uint32_t(c.length));
   const int32_t size = 1 << c.length;
   ASSERT_EQ(refclasses.codes != nullptr, c.length <= kFullTableBits);
   std::vector<int32_t> expected[5];  // refreplies, its index, refclasses, its index, closest class
   for (int32_t w = 0; w < size; w++) {
-    int32_t t = rules.Find(w, rules.codes), k = w ? rules.Find(rules.codes[t], rules.classes) : 0;
-    expected[0].push_back(w ? rules.codes[size_t(t)] : 0);
+    const int32_t t = Nearest(w, codes), k = w ? Nearest(codes[size_t(t)], classes) : 0;
+    expected[0].push_back(w ? codes[size_t(t)] : 0);
     expected[1].push_back(t);
-    expected[2].push_back(w ? rules.Shuffle(rules.classes[size_t(k)], true) : 0);
+    expected[2].push_back(w ? FSFInterleaveWord(classes[size_t(k)]) : 0);
     expected[3].push_back(k);
-    int32_t heard = rules.Find(rules.Shuffle(w, false), rules.classes);
-    expected[4].push_back(rules.Shuffle(rules.classes[size_t(heard)], true));
+    expected[4].push_back(
+        FSFInterleaveWord(classes[size_t(Nearest(FSFDeinterleaveWord(w), classes))]));
   }
   for (int pass = 0; pass < 2; pass++)  // ascending, then descending through the lookups' memo
     for (int32_t i = 0; i < size; i++) {
-      uint32_t w = uint32_t(pass ? size - 1 - i : i);
-      int32_t got[5] = {RefRepliesAt(w), RefRepliesIdxAt(w), RefClassesAt(w), RefClassesIdxAt(w),
-                        ClosestClassesAt(w)};
+      const uint32_t w = uint32_t(pass ? size - 1 - i : i);
+      const int32_t got[5] = {RefRepliesAt(w), RefRepliesIdxAt(w), RefClassesAt(w),
+                              RefClassesIdxAt(w), ClosestClassesAt(w)};
       for (int k = 0; k < 5; k++) ASSERT_EQ(got[k], expected[k][w]) << "table " << k << " w " << w;
     }
   for (int32_t k = 0; k < 4; k++) {
-    BINCODES table = FSFCacheRefereeReplies(k / 2, k % 2);
-    ASSERT_EQ(table.count + table.nbits, size + c.length);
+    const BINCODES table = FSFCacheRefereeReplies(k / 2, k % 2);
+    ASSERT_EQ(table.count, size);
+    ASSERT_EQ(table.nbits, c.length);
     ASSERT_EQ(std::vector<int32_t>(table.codes, table.codes + size), expected[k]) << "table " << k;
   }
 }
-const TABLE_CASE kTables[] = {
-    {1, 2, 1, 1, 0},   {1, 3, 2, 1, 2},  {5, 6, 3, 1, 0},  {8, 10, 4, 1, 1}, {9, 7, 5, 1, 2},
-    {10, 12, 6, 2, 0}, {7, 5, 4, 2, 2},  {12, 8, 8, 3, 1}, {11, 9, 3, 3, 2}, {16, 5, 4, 2, 1},
-    {17, 6, 4, 1, 1},  {18, 5, 3, 2, 2}, {17, 7, 5, 1, 0}};
-INSTANTIATE_TEST_SUITE_P(Codebooks, RefereeTables, testing::ValuesIn(kTables));
+const TABLE_CASE kTables[] = {{.length = 1, .codes = 2, .classes = 1, .interleave = 0},
+                              {.length = 1, .codes = 3, .classes = 2, .interleave = 2},
+                              {.length = 5, .codes = 6, .classes = 3, .interleave = 0},
+                              {.length = 8, .codes = 10, .classes = 4, .interleave = 1},
+                              {.length = 9, .codes = 7, .classes = 5, .interleave = 2},
+                              {.length = 16, .codes = 5, .classes = 4, .interleave = 1},
+                              {.length = 17, .codes = 6, .classes = 4, .interleave = 1},
+                              {.length = 18, .codes = 5, .classes = 3, .interleave = 2},
+                              {.length = 17, .codes = 7, .classes = 5, .interleave = 0}};
+INSTANTIATE_TEST_SUITE_P(Codebooks, RefereeTables, testing::ValuesIn(kTables),
+                         [](const testing::TestParamInfo<TABLE_CASE> &info) {
+                           const TABLE_CASE &c = info.param;
+                           return std::to_string(c.length) + "Bits" + std::to_string(c.codes) +
+                                  "Codes" + std::to_string(c.classes) + "ClassesInterleave" +
+                                  std::to_string(c.interleave);
+                         });
 
 TEST(Hamming74, CodeTableAndCorrectionOfAnySingleBit) {
   const int32_t code[16] = {0, 113, 98, 19, 84, 37, 54, 71, 56, 73, 90, 43, 108, 29, 14, 127};
@@ -201,42 +206,26 @@ TEST(Hamming74, CodeTableAndCorrectionOfAnySingleBit) {
     EXPECT_EQ(cached_hamming74_decode[r], d) << r;
 }
 
-// Silence is class 0; "class" sees the reply through the mask (lost: the faded subcarriers) and
-// never lets a negative word_idx win; "perf" ignores both; "hamm74" sends class 5 as 37 (bits 0,
-// 2, 5), which survives one lost bit, not two; a rotated reply fades on the shifted subcarrier;
-// with classes of two codewords every transmitter of the winning class wins.
+// The cases of tests/data/feedback_replies.txt: a scheme and set-up, the superposed word, a node's
+// word, mask and word_idx, and the reply and win test they must give.
 TEST(Feedback, RepliesAndWinTestsThroughTheNodesMask) {
-  const std::vector<std::string> six{"nf=6", "debug=0"}, rot{"nf=6", "interleave=1", "debug=0"},
-      two{"codebook=" + WriteTempFile("0001\n0010\n0100\n1000\n"),
-          "classes=" + WriteTempFile("0011\n1100\n"), "debug=0"};
-  const struct {
-    std::string scheme;
-    std::vector<std::string> words;
-    uint32_t heard, word, lost;
-    int32_t reply, word_idx, won;
-  } cases[] = {{"class", six, 0, 1, 0, 0, 0, 1},      {"perf", six, 0, 2, 0, 0, 1, 0},
-               {"hamm74", six, 0, 1, 0, 0, 0, 1},     {"class", six, 37, 32, 1, 32, 5, 1},
-               {"class", six, 37, 32, 32, 32, 5, 0},  {"class", six, 37, 1, 32, 32, 0, 1},
-               {"class", six, 37, 4, 32, 32, 2, 0},   {"class", six, 32, 32, 0, 32, -1, 0},
-               {"class", six, 0, 1, 0, 0, -1, 0},     {"perf", six, 37, 32, ~0u, 32, 5, 1},
-               {"perf", six, 37, 1, 32, 32, 0, 0},    {"perf", six, 32, 32, 0, 32, -1, 1},
-               {"hamm74", six, 32, 32, 1, 37, 5, 1},  {"hamm74", six, 32, 32, 32, 37, 5, 1},
-               {"hamm74", six, 32, 32, 5, 37, 5, 0},  {"hamm74", six, 32, 1, 5, 37, 0, 1},
-               {"hamm74", six, 32, 32, 0, 37, -1, 1}, {"hamm74", six, 3, 2, 0, 113, 1, 1},
-               {"class", rot, 4, 4, 2, 2, 2, 0},      {"class", rot, 4, 4, 4, 2, 2, 1},
-               {"perf", rot, 36, 32, 0, 16, 5, 1},    {"class", two, 3, 1, 0, 3, 0, 1},
-               {"perf", two, 3, 2, 0, 3, 1, 1},       {"class", two, 10, 2, 0, 12, 1, 0},
-               {"hamm74", two, 7, 4, 0, 113, 2, 1},   {"hamm74", two, 7, 1, 0, 113, 0, 0},
-               {"class", two, 8, 8, 8, 12, 3, 1},     {"class", two, 8, 8, 12, 12, 3, 0}};
-  for (const auto &c : cases) {
-    std::vector<std::string> words = c.words;
-    words.push_back("fsf_fbk=" + c.scheme);
+  const std::map<std::string, Words> setups = {
+      {"six", {"nf=6"}},
+      {"rot", {"nf=6", "interleave=1"}},
+      {"two",
+       {"codebook=" + WriteTempFile("0001\n0010\n0100\n1000\n"),
+        "classes=" + WriteTempFile("0011\n1100\n")}}};
+  for (const std::string &line : Lines(ReadFile(QRVL_TEST_DATA "/feedback_replies.txt"))) {
+    if (line.empty() || line[0] == '#') continue;
+    const Words f = Split(line);  // fbk setup heard word lost idx reply won
+    Words words = setups.at(f[1]);
+    words.insert(words.end(), {"fsf_fbk=" + f[0], "debug=0"});
     PrepareSimulation(words, 9);
-    ORed_word = c.heard;
-    NODE node = Node(~c.lost, c.word, c.word_idx, nullptr);
-    EXPECT_EQ(FSFRefereeReply(), c.reply) << c.scheme << " heard " << c.heard;
-    EXPECT_EQ(FSFWonRound(c.reply, &node), c.won)
-        << c.scheme << " heard " << c.heard << " word " << c.word << " lost " << c.lost;
+    ORed_word = uint32_t(std::stoul(f[2]));
+    const uint32_t lost = f[4] == "all" ? ~0u : uint32_t(std::stoul(f[4]));
+    NODE node = Node(~lost, uint32_t(std::stoul(f[3])), std::stoi(f[5]), nullptr);
+    EXPECT_EQ(FSFRefereeReply(), std::stoi(f[6])) << line;
+    EXPECT_EQ(FSFWonRound(std::stoi(f[6]), &node), std::stoi(f[7])) << line;
   }
 }
 

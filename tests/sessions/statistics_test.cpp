@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/test_util.h"
 #include "app/run_loop.h"
+#include "common/test_util.h"
 #include "core/state.h"
 
 namespace {
@@ -106,8 +106,8 @@ void ExpectNear(double seen, double p, double ref_runs, const std::string &what)
   EXPECT_NEAR(seen, p, 5 * std::sqrt(var) + 1e-9) << what;
 }
 
-// Each row: the law ("chain", "never" a success, "pair", "eager" gains), then option words.
-class SessionStatistics : public testing::TestWithParam<const char *> {};
+// The rows of tests/data/session_laws.txt: a law, then option words.
+class SessionStatistics : public testing::TestWithParam<std::string> {};
 
 TEST_P(SessionStatistics, MatchesTheExactLaw) {
   std::istringstream in(GetParam());
@@ -124,7 +124,8 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   LAW exact{std::vector<double>(pt.size() + 1, 0.0)};
   if (law == "chain")  // the ad hoc session has no dedicated referee
     exact = SurvivorChain(nodes_, subcarriers, pt, !opt.count("adhoc") && opt["refs"] != "0",
-                          opt["fsf_prob"] == "1");
+                          opt["fsf_prob"] == "1" || (opt["fsf_type"] == "num" &&
+                                                     std::stoi(opt["fsf_num"]) >= subcarriers));
   else if (law == "never")
     exact.end.back() = 1;
   else if (law == "pair")
@@ -140,56 +141,17 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   ExpectNear(seen.frames, exact.frames, exact.ref_runs, "frames per node");
 }
 
-const char *const kRows[] = {
-    // Basic sessions: several node, subcarrier and round counts, feedback schemes, no dedicated
-    // referee, and every node faded out.
-    "chain nn=5", "chain nn=2 nf=2 pt=0.7,0.3,0.9,0.5", "chain nn=10 nf=8 pt=0.2,0.6,0.8 refs=2",
-    "chain nn=30 nf=16 pt=0.15,0.8,0.85", "chain nn=1 pt=0.3,0.3", "chain nn=3 pt=0,0,0",
-    "chain fsf_fbk=perf", "chain nn=8 nf=10 pt=0.4,0.7,0.8 fsf_fbk=hamm74",
-    "chain nn=4 pt=0.9,0.9,0.9,0.9 refs=0", "chain nn=2 nf=3 pt=1,0.5,0.5 refs=0",
-    "chain nn=6 nf=4 pt=0.6,0.6,0.6 fsf_type=binom fsf_prob=1",
-    "chain nn=5 nf=3 pt=1,0.7 fsf_type=binom fsf_prob=1 fsf_fbk=hamm74",
-    "chain nn=4 nf=2 pt=0.8,0.8,0.8 refs=0 fsf_type=binom fsf_prob=1",
-    // With the default thresholds the access point hears every word and every node its reply, so
-    // the survivors are the transmitters of the highest subcarrier.
-    "chain centr=1", "chain centr=1 nn=12 nf=4 pt=0.2,0.6,0.9", "chain centr=1 nn=4 nf=3 pt=1,1",
-    "chain centr=1 nn=6 pt=0.4,0.7,0.8 rssi_type=1", "chain centr=1 nn=1 pt=0.5,0.3,0.8,0.6",
-    "chain centr=1 pt=0,0,0", "never centr=1 rssi_thresh=-20",
-    // Ad hoc, with the gain floor at or above the threshold nothing fades.
-    "chain adhoc=1 rssi_min=-82", "chain adhoc=1 nn=10 nf=4 pt=0.3,0.6,0.9 rssi_min=-70",
-    "chain adhoc=1 nn=4 nf=5 pt=1,0.5,0.5 rssi_min=-82 rssi_type=1",
-    "chain adhoc=1 centr=1 nn=1 rssi_min=-60", "chain adhoc=1 nn=4 pt=1,1,1,1 rssi_min=-60",
-    "chain adhoc=1 pt=0,0,0", "never adhoc=1 rssi_thresh=-20",
-    "pair adhoc=1 nn=2 nf=3 pt=0.5,0.3,0.8,0.5 rssi_thresh=-63.6",
-    "pair adhoc=1 nn=2 nf=3 pt=0.5,0.3,0.8,0.5 rssi_thresh=-63.6 rssi_type=1",
-    // Pair gains drawn when a session first uses them, against all drawn at session start.
-    "eager adhoc=1", "eager adhoc=1 nn=8 rssi_thresh=-63.6",
-    "eager adhoc=1 nn=6 nf=4 rssi_thresh=-63.6 rssi_type=1",
-    "eager centr=1 nn=8 rssi_thresh=-29 rssi_avg=-29",
-    "eager centr=1 nn=6 nf=4 rssi_thresh=-29 rssi_avg=-29 rssi_type=1"};
-INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(kRows));
-
-}  // namespace
-
-namespace {
-
-// The first session of a two-node ad hoc run is won by either node with probability 1/2, with the
-// generators seeded from the clock and with consecutive seeds: the streams of one run are not
-// functions of each other, nor of a nearby run's (coupled streams make one node win nearly all).
-TEST(SeedStatistics, FirstAdHocSessionIsWonEvenlyWithClockAndConsecutiveSeeds) {
-  for (bool clock : {true, false}) {
-    double wins[2] = {0, 0};
-    for (int r = 0; r < 300; r++) {
-      std::vector<std::string> words = {"adhoc=1", "nn=2", "runs=1", "pdf_nodes=1", "debug=0"};
-      if (!clock) words.push_back("seed=" + std::to_string(7000 + r));
-      const std::vector<std::string> lines = Lines(RunSim(words).out);
-      ASSERT_EQ(lines.size(), 4u);
-      for (int node = 0; node < 2; node++) wins[node] += std::stod(Fields(lines[1 + node])[4]);
-    }
-    const double n = wins[0] + wins[1];
-    EXPECT_GT(n, 100) << "most first sessions succeed";
-    EXPECT_NEAR(wins[0], n / 2, 5 * std::sqrt(n / 4)) << (clock ? "clock" : "consecutive");
-  }
+std::vector<std::string> LawRows() {
+  std::vector<std::string> rows;
+  for (const std::string &line : Lines(ReadFile(QRVL_TEST_DATA "/session_laws.txt")))
+    if (!line.empty() && line[0] != '#') rows.push_back(line);
+  return rows;
 }
+INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(LawRows()),
+                         [](const testing::TestParamInfo<std::string> &info) {
+                           std::string law = info.param.substr(0, info.param.find(' '));
+                           law[0] = char(std::toupper(law[0]));
+                           return law + std::to_string(info.index);
+                         });
 
 }  // namespace

@@ -108,7 +108,7 @@ class ProgressOption(unittest.TestCase):
         for line in lines:
             sessions, share, rate, left, ps = PROGRESS.fullmatch(line).groups()
             runs = int(args[0].split("=")[1])
-            self.assertAlmostEqual(float(share), 100 * int(sessions) / runs, delta=0.05)
+            self.assertAlmostEqual(float(share), 100 * int(sessions) / runs, delta=0.0501)
             self.assertTrue(0.9 < float(ps) <= 1 and int(rate) > 0)
         self.assertLessEqual(len(lines), seconds / 0.2 + 1)
         self.assertEqual(err.replace(b"\n".join(lines) + b"\n", b"").split(b"// simtime")[0],

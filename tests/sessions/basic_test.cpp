@@ -1,0 +1,147 @@
+// The basic session on scripted generator words: its rounds and endings, the channel draws before
+// the first round, and the windowed transmit decisions against the contender-by-contender path.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/scripted_draws.h"
+#include "common/test_util.h"
+#include "core/state.h"
+#include "sessions/basic.h"
+#include "sessions/transmit.h"
+#include "support/mt_rand.h"
+
+namespace {
+
+using V = std::vector<double>;
+using W = std::vector<uint32_t>;  // words, written in decimal
+
+// Plays one basic session on such a script; checks that it drew exactly these words.
+int32_t Play(int32_t referees, const std::vector<int32_t> &picks,
+             std::vector<uint32_t> words = {}) {
+  size_t count = Script(picks, words);
+  int32_t result = SimSession(referees);
+  EXPECT_EQ(mt_rand.next, count) << "words drawn";
+  return result;
+}
+
+// A field of node records 0 to 3, and entries from to to of a histogram.
+V Each(auto NODE::*field) {
+  return {double(nodes[0].*field), double(nodes[1].*field), double(nodes[2].*field),
+          double(nodes[3].*field)};
+}
+V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
+
+TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
+  // RTS/CTS keeps t_succ and t_coll apart; node 3 exists but is not active.
+  PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1", "ad_runs=100:4",
+                     "adaptive=1", "ad_size=4", "debug=0"});
+  const double ts = t_succ, tc = t_coll;
+  nodes[0].wait_succ = 0;  // the adaptive set-up gave each a random start value
+  nodes[1].wait_succ = 4, nodes[1].wait_coll = 2, nodes[1].t_delay_sum = 9;
+  nodes[2].wait_succ = 3, nodes[2].wait_coll = 1, nodes[2].successes = 1;
+  nodes[2].t_since_succ = 0.5, nodes[2].t_delay_sum = 1;
+  // Nobody listens: round 0, all sending, is replayed; in round 1 node 0 listens and node 1 wins.
+  EXPECT_EQ(Play(0, {0, 5, 2, kQuiet, 4, 1}), 1);
+  EXPECT_EQ(nodes[0].t_since_succ, 0.0);
+  EXPECT_EQ(over_min_frames, 0);
+  // Nodes 1 and 2 tie; in round 1 node 2, drawing second, wins its second success.
+  EXPECT_EQ(Play(1, {2, 5, 5, 0, 4}), 1);
+  // Three quiet rounds: everybody sends into the collision.
+  EXPECT_EQ(Play(1, {kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet}), 0);
+  // Node 0 wins alone; now every active node has its frame.
+  EXPECT_EQ(Play(1, {3, kQuiet, kQuiet}), 1);
+  EXPECT_EQ(over_min_frames, 1);
+  // Nodes 1 and 2 tie to the last round; node 0 lost round 0. A session without success leaves
+  // the frame flag alone.
+  nodes[0].successes = 0;
+  EXPECT_EQ(Play(1, {1, 4, 4, 2, 2, 3, 3}), 0);
+  EXPECT_EQ(over_min_frames, 1);
+  EXPECT_EQ(Each(&NODE::successes), (V{0, 1, 2, 0}));
+  EXPECT_EQ(Each(&NODE::transmissions), (V{2, 3, 3, 0}));
+  EXPECT_EQ(Each(&NODE::wait_succ), (V{0, 2, 1, 0}));
+  EXPECT_EQ(Each(&NODE::t_delay_sum), (V{0, 0, 1 + (0.5 + ts + ts), 0}));  // first ones from 0
+  EXPECT_EQ(Each(&NODE::t_since_succ), (V{0, ts + tc + ts + tc, tc + ts + tc, 0}));
+  EXPECT_EQ(Each(&NODE::wait_coll), (V{1, 2, 2, 0}));
+  EXPECT_EQ(Entries(ns_pdf, 0, 3), (V{1, 2, 0, 2}));
+  // Waiting samples (sessions since the last own success): 7 (node 1), 6 (node 2), 4 (node 0).
+  EXPECT_EQ(Entries(tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));
+  EXPECT_EQ(V(ad_samples + 1, ad_samples + 4), (V{7, 6, 4}));  // after slot 0, the oldest
+  EXPECT_DOUBLE_EQ(t_elapsed, 3 * ts + 2 * tc);
+}
+
+TEST(BasicSession, ChannelsAreDrawnNodeByNodeBeforeTheFirstRound) {
+  PrepareSimulation({"nn=2", "nf=2", "pt=1,1", "fsf_type=binom", "fsf_prob=0.5", "debug=0"});
+  // Node 0 fades on subcarrier 0, node 1 on 1. Both send word 0: only node 1 is heard, node 0
+  // hears nothing, and both read class 0. Both send word 1: only node 0 is heard and hears.
+  EXPECT_EQ(Play(1, {0, 0, 1, 1}, {0, UINT32_MAX, UINT32_MAX, 0}), 1);
+  EXPECT_EQ((W{nodes[0].mask, nodes[1].mask}), (W{~1u, ~2u}));
+  EXPECT_EQ(nodes[0].successes + ns_pdf[1], 2);
+}
+
+// What sessions leave behind; general: every path of the session the contender-by-contender one.
+V Sessions(std::vector<std::string> words, bool general, int count,
+           std::vector<uint32_t> script = {}) {
+  words.push_back("debug=0");
+  PrepareSimulation(words, 11);
+  if (general) session_paths = SESSION_PATHS{};
+  QueueGenRandWords(script.data(), script.size());
+  V seen;
+  for (int i = 0; i < count; i++) seen.push_back(SimSession(refs));
+  for (int32_t i = 0; i < nn; i++)
+    seen.insert(seen.end(),
+                {double(nodes[i].successes), double(nodes[i].transmissions),
+                 double(nodes[i].word_idx), double(nodes[i].word), nodes[i].t_delay_sum});
+  seen.insert(seen.end(), {double(failures), double(GenRandWordsUsed()), t_elapsed});
+  for (int32_t k = 0; k <= ns; k++) seen.push_back(ns_pdf[k]);
+  return seen;
+}
+
+TEST(WindowedDecisions, EqualTheContenderByContenderPath) {
+  for (const std::vector<std::string> &words : std::vector<std::vector<std::string>>{
+           {"nn=40", "pt=0.9,0.3,0.7"},
+           {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
+           {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"},
+           {"nn=3", "refs=0", "pt=1,1,0.5"},
+           {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
+           {"nn=300", "pt=0.5,0.2,0.9"},
+           {"nn=70", "pt=0.03,0.6"}})
+    EXPECT_EQ(Sessions(words, false, 3000), Sessions(words, true, 3000)) << words.back();
+  // A codeword word in the remainder above the last bucket is drawn again: node 0 sends 3 alone.
+  const std::vector<uint32_t> script{0, UINT32_MAX, 3 * (UINT32_MAX / 6), UINT32_MAX};
+  V fast = Sessions({"nn=2", "pt=0.5"}, false, 1, script);
+  EXPECT_EQ(fast, Sessions({"nn=2", "pt=0.5"}, true, 1, script));
+  EXPECT_EQ((V{fast[0], fast[3], fast[12]}), (V{1, 3, 4}));  // result, node 0's word, words drawn
+  // The same inside a run of decisions: node 2's codeword is drawn again, nodes 3 to 5 stay quiet.
+  const std::vector<uint32_t> inside{
+      0, 0, UINT32_MAX, 0, UINT32_MAX, 2 * (UINT32_MAX / 6), UINT32_MAX, UINT32_MAX, UINT32_MAX};
+  EXPECT_EQ(Sessions({"nn=6", "pt=0.5"}, false, 1, inside),
+            Sessions({"nn=6", "pt=0.5"}, true, 1, inside));
+}
+
+// Contenders read a decision word each and a codeword word after each decision to send: the
+// decisions to send that bit arithmetic finds are those of a walk through the words.
+TEST(TransmitDecisions, BitArithmeticFindsTheWalksDecisionsToSend) {
+  std::mt19937_64 source(3);
+  std::vector<uint64_t> cases{0,
+                              ~uint64_t(0),
+                              0x5555555555555555u,
+                              0xaaaaaaaaaaaaaaaau,
+                              uint64_t(1) << 63,
+                              0x8000000000000001u,
+                              0x6u,
+                              0xeu};
+  for (int i = 0; i < 20000; i++) cases.push_back(source() & source());  // longer runs too
+  for (int i = 0; i < 20000; i++) cases.push_back(source());
+  for (uint64_t below : cases) {
+    uint64_t walked = 0;
+    for (int at = 0; at < 64; at += below >> at & 1 ? 2 : 1)
+      if (below >> at & 1) walked |= uint64_t(1) << at;
+    ASSERT_EQ(TransmittingDecisions(below), walked) << std::hex << below;
+  }
+}
+
+}  // namespace
