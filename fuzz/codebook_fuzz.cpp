@@ -11,17 +11,10 @@
 
 #include "coding/codebook.h"
 #include "core/state.h"
+#include "fuzz_harness.h"
 #include "support/fail.h"
 
 namespace {
-
-jmp_buf endOfProcess;
-int endStatus;
-
-[[noreturn]] void ReturnToHarness(int status) {
-  endStatus = status;
-  longjmp(endOfProcess, 1);
-}
 
 std::string path;
 
@@ -31,12 +24,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   char dir[] = "/tmp/qrvl_codebook_fuzz_XXXXXX";
   if (!mkdtemp(dir)) abort();
   path = std::string(dir) + "/codes";
-  if (!getenv("QRVL_FUZZ_VERBOSE")) {
-    FILE *sink = fopen("/dev/null", "w");
-    if (!sink) abort();
-    stdout = sink;
-    stderr = sink;
-  }
+  SilenceTheSimulator();
   return 0;
 }
 

@@ -14,16 +14,13 @@
 #include "config/options.h"
 #include "config/setup.h"
 #include "core/state.h"
+#include "fuzz_harness.h"
 #include "support/fail.h"
 #include "support/mt_rand.h"
 
 namespace {
 
 const size_t kMaxWords = 256;
-
-jmp_buf endOfProcess;
-
-[[noreturn]] void ReturnToHarness(int status) { longjmp(endOfProcess, status + 1); }
 
 // Word files the inputs may name: a value after "codebook=" or "classes=" is replaced by one of
 // these, chosen by its first character, so that runs never depend on the machine's files.
@@ -92,13 +89,7 @@ bool SmallEnoughToSetUp() {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   PrepareWordFiles();
-  // The simulator's own messages go nowhere; the fuzzer and the sanitizers keep their output.
-  if (!getenv("QRVL_FUZZ_VERBOSE")) {
-    FILE *sink = fopen("/dev/null", "w");
-    if (!sink) abort();
-    stdout = sink;
-    stderr = sink;
-  }
+  SilenceTheSimulator();  // the fuzzer and the sanitizers keep their own output
   return 0;
 }
 
