@@ -48,5 +48,6 @@ int RunProgram(int argc, char **argv) {
   if (stopped_by) fprintf(stderr, "# interrupted after %lld sessions\n", (long long)totals.sessions);
   if (debug > 1) fprintf(stderr, "// simtime %g sec", sw_results[0]);
   fflush(stderr);
+  CloseOutput(debug > 1 ? "\n" : "");
   return stopped_by ? 128 + stopped_by : 0;
 }

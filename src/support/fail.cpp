@@ -15,17 +15,20 @@ void (*EndProcessHook)(int status) = nullptr;
 
 namespace {
 
-bool output_finished = false;
+bool output_finished = false, output_closed = false;
 
-[[noreturn]] void CouldNotWrite(int reason) {
-  Fail(6, "Error: could not write the results: %s\n", strerror(reason ? reason : EIO));
+[[noreturn]] void CouldNotWrite(int reason, const char *before = "") {
+  Fail(6, "%sError: could not write the results: %s\n", before, strerror(reason ? reason : EIO));
 }
 
 }  // namespace
 
 void EndProcess(int status) {
   if (EndProcessHook) EndProcessHook(status);
-  if (status == 0) FinishOutput();
+  if (status == 0) {
+    FinishOutput();
+    CloseOutput();
+  }
   exit(status);
 }
 
@@ -40,20 +43,24 @@ void Fail(int status, const char *format, ...) {
 }
 
 // A write that failed earlier leaves the stream's error flag set, and its reason in errno, even
-// when the last flush has nothing left to write; closing the descriptor reports what the file
-// system kept back.
+// when the last flush has nothing left to write.
 void FinishOutput() {
   if (output_finished) return;
   output_finished = true;
   const bool flushed = fflush(stdout) == 0;
   const int reason = errno;
   if (!flushed || ferror(stdout)) CouldNotWrite(reason);
-  if (close(fileno(stdout)) != 0 && errno != EINTR) CouldNotWrite(errno);
+}
+
+void CloseOutput(const char *newline_first) {
+  if (output_closed) return;
+  output_closed = true;
+  if (close(fileno(stdout)) != 0 && errno != EINTR) CouldNotWrite(errno, newline_first);
 }
 
 void CheckOutputOpen() {
   if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
-    output_finished = true;
+    output_finished = output_closed = true;
     CouldNotWrite(errno);
   }
 }

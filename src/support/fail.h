@@ -8,12 +8,16 @@
 [[noreturn]] void Fail(int status, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Ends the process with the given status; every early end (failures, help, the codebook dump)
-// goes through here. A status of 0 first finishes standard output (FinishOutput).
+// goes through here. A status of 0 first finishes and closes standard output.
 [[noreturn]] void EndProcess(int status);
 
-// Flushes and closes standard output; when anything could not be written ends the process with
-// status 6 and "Error: could not write the results: <reason>". Only the first call does anything.
+// Flushes standard output; when anything could not be written ends the process with status 6 and
+// "Error: could not write the results: <reason>". Only the first call does anything.
 void FinishOutput();
+// Closes standard output (after FinishOutput), last of all, so that a reader sees its end when the
+// process ends; a file system that reports a failed write only now ends the process with status
+// 6 as above, the message on a line of its own (after newline_first).
+void CloseOutput(const char *newline_first = "");
 // Ends the process with status 6 at once when standard output is not open, before any work.
 void CheckOutputOpen();
 
