@@ -1,20 +1,28 @@
-// The own generator's buffer handling and seeding.
+// The own generator's seeding, buffer handling and the exactly uniform draw's buckets.
 #include "support/mt_rand.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "support/mt_twist.h"
+
 MtRand mt_rand;
 
 void MtRefill() {
+  static const MT_FORM form = FastestMtForm();
+  if (!mt_rand.seeded) init_genrand(5489u);
   mt_rand.retired += mt_rand.next;
-  for (uint32_t i = 0; i < 624; i++) mt_rand.buffer[i] = uint32_t(mt_rand.engine());
+  MtTwistAndTemper(form, mt_rand.state, mt_rand.buffer);
   mt_rand.next = 0;
   mt_rand.count = 624;
 }
 
 void init_genrand(uint32_t seed) {
-  mt_rand.engine.seed(seed);
+  uint32_t *state = mt_rand.state;
+  state[0] = seed;
+  for (uint32_t i = 1; i < 624; i++)
+    state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + i;
+  mt_rand.seeded = true;
   mt_rand.next = mt_rand.count = 0;
   mt_rand.retired = 0;
 }

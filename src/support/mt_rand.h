@@ -1,13 +1,12 @@
-// The protocol's own MT19937 generator under its reference names, built on the standard library's,
-// and the exactly uniform index draw that every part of the simulator uses. Outputs are handed out
-// from a buffer refilled 624 at a time; tests may queue scripted words in front of the generator's
-// stream.
+// The protocol's own MT19937 generator under its reference names, and the exactly uniform index
+// draw that every part of the simulator uses. Outputs are handed out from a buffer refilled 624 at
+// a time by a vectorised twist and tempering; tests may queue scripted words in front of the
+// generator's stream.
 #pragma once
 
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
-#include <random>
 
 // The buckets of a uniform draw over m values: the bucket width floor((2^32 - 1) / m), and its
 // reciprocal, with which the bucket of a word is a multiplication instead of a division
@@ -18,16 +17,12 @@ struct UNIFORM_BUCKETS {
   uint64_t inverse;  // floor((2^64 - 1) / width): the reciprocal less one, so that width 1 fits
 };
 
-// The standard library's Mersenne Twister with the MT19937 parameters (the sequence of
-// std::mt19937), kept in 32-bit words: std::mt19937 holds its state in 64-bit words on this
-// platform, which makes its twist and tempering slower without changing a value.
-typedef std::mersenne_twister_engine<uint32_t, 32, 624, 397, 31, 0x9908b0dfU, 11, 0xffffffffU, 7,
-                                     0x9d2c5680U, 15, 0xefc60000U, 18, 1812433253U>
-    MT19937;
-
 struct MtRand {
-  MT19937 engine;            // default-constructed: the reference state of seed 5489
-  uint32_t buffer[2 * 624];  // one engine batch, plus room for queued words in front of it
+  uint32_t state[624];       // the MT19937 state, once seeded
+  bool seeded;               // false: the first refill seeds with 5489, as the reference does
+  // One twist's outputs, room for queued words in front of them, and for words read ahead of the
+  // last one (word_compare.h).
+  uint32_t buffer[2 * 624 + 8];
   uint32_t next;             // index of the next word handed out
   uint32_t count;            // words available in the buffer
   UNIFORM_BUCKETS buckets;   // those of the last uniform draw
@@ -35,7 +30,7 @@ struct MtRand {
 };
 extern MtRand mt_rand;
 
-// Refills the buffer from the engine.
+// Refills the buffer with the next 624 outputs.
 void MtRefill();
 
 // The number of words handed out since the generator was last seeded (benchmarks count draws).

@@ -1,0 +1,70 @@
+// Generator words compared with a probability: a uniform draw u = w / 2^32 is below p exactly when
+// the word w is below a threshold, so that many draws can be compared at once on buffered words.
+#pragma once
+
+#include <cstdint>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+// The draw word w decides u < p, with u = w / 2^32, exactly when w < ceil(p 2^32).
+inline uint64_t DrawThreshold(double p) {
+  if (!(p > 0)) return 0;
+  if (p >= 1) return uint64_t(1) << 32;
+  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling, below 2^32
+  int64_t whole = int64_t(scaled);   // a signed conversion: one instruction
+  return uint64_t(whole) + uint64_t(double(whole) < scaled);
+}
+
+// Words that may be read past the last one compared: the generator's buffer has room for them.
+const uint32_t kWordsReadAhead = 7;
+
+// The bits of the first n (1 to 64) words that are below the threshold. Where the processor
+// compares four words at a time, whole groups of four are read (up to 3 words past n, ignored).
+inline uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold) {
+  const uint64_t first_n = ~uint64_t(0) >> (64 - n);
+  if (threshold > UINT32_MAX) return first_n;
+  uint64_t below = 0;
+#if defined(__x86_64__)
+  // Unsigned order is signed order once the top bits are flipped.
+  const __m128i flip = _mm_set1_epi32(INT32_MIN);
+  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
+  for (uint32_t j = 0; j < n; j += 4) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(words + j));
+    const __m128i less = _mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip));
+    below |= uint64_t(_mm_movemask_ps(_mm_castsi128_ps(less))) << j;
+  }
+#else
+  for (uint32_t j = 0; j < n; j++) below |= uint64_t(words[j] < threshold) << j;
+#endif
+  return below & first_n;
+}
+
+#if defined(__x86_64__)
+// The same, eight words at a time (up to 7 words past n read and ignored), for processors with
+// AVX2 (see WordsBelowFastest).
+[[gnu::target("avx2")]] inline uint64_t WordsBelowAvx2(const uint32_t *words, uint32_t n,
+                                                        uint64_t threshold) {
+  const uint64_t first_n = ~uint64_t(0) >> (64 - n);
+  if (threshold > UINT32_MAX) return first_n;
+  const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+  const __m256i bound = _mm256_xor_si256(_mm256_set1_epi32(int32_t(uint32_t(threshold))), flip);
+  uint64_t below = 0;
+  for (uint32_t j = 0; j < n; j += 8) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(words + j));
+    const __m256i less = _mm256_cmpgt_epi32(bound, _mm256_xor_si256(w, flip));
+    below |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(less)))) << j;
+  }
+  return below & first_n;
+}
+#endif
+
+// WordsBelow in the widest form the processor runs, for long runs of words.
+inline uint64_t WordsBelowFastest(const uint32_t *words, uint32_t n, uint64_t threshold) {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return WordsBelowAvx2(words, n, threshold);
+#endif
+  return WordsBelow(words, n, threshold);
+}
