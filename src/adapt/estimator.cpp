@@ -6,6 +6,7 @@
 
 #include "adapt/tuned_schedule.h"
 #include "core/state.h"
+#include "core/waits.h"
 #include "support/alloc.h"
 #include "support/fail.h"
 #include "support/mt_rand.h"
@@ -32,7 +33,7 @@ void AdaptInit() {
   int32_t lo = int32_t(0.9 * nn);
   int64_t hi = int64_t(1.1 * nn);
   for (int32_t i = 0; i < ad_size; i++) ad_samples[i] = GenRand(lo, int32_t(hi));
-  for (int32_t j = 0; j < nn; j++) nodes[j].wait_succ = GeometricWait(1.0 / nn);
+  for (int32_t j = 0; j < nn; j++) SetWaits(&nodes[j], GeometricWait(1.0 / nn), WaitColl(&nodes[j]));
   ad_oldest_idx = 0;
   ad_estimate = nn;
   InstallSchedule();

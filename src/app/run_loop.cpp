@@ -4,6 +4,7 @@
 #include "app/interrupt.h"
 #include "app/progress.h"
 #include "core/state.h"
+#include "core/waits.h"
 #include "sessions/adhoc.h"
 #include "sessions/basic.h"
 #include "sessions/centralized.h"
@@ -45,7 +46,8 @@ RUN_TOTALS RunForCount(SessionFn session) {
   RUN_TOTALS totals{};
   int32_t cursor = 0;
   for (run = 1; run <= runs && !interrupt_signal; run++) {
-    if (cursor < ad_runs.count && ad_runs.at_run[cursor] == run) nn = ad_runs.new_nn[cursor++];
+    if (cursor < ad_runs.count && ad_runs.at_run[cursor] == run)
+      SetActiveNodes(ad_runs.new_nn[cursor++]);
     totals.successes += session(refs);
     totals.sessions = run;
     if (ProgressDue()) ProgressShow(double(run) / runs, totals.sessions, totals.successes);

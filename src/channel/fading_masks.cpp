@@ -4,6 +4,7 @@
 #include "core/state.h"
 #include "support/geometric.h"
 #include "support/mt_rand.h"
+#include "support/word_compare.h"
 
 namespace {
 
@@ -23,11 +24,23 @@ uint32_t FadeDistinct(int32_t count) {
 
 void FSFRandChannelMaskNone(NODE *node) { node->mask = ~0u; }
 
+// One draw per subcarrier, faded when fsf_prob > u: the node's nf draws are compared at once on
+// the generator's buffered words, or one by one across the buffer's end.
 void FSFRandChannelMaskBinom(NODE *node) {
   uint32_t faded = 0;
-  if (fsf_prob > 0 && nf > 0)
-    for (int32_t b = 0; b < nf; b++)
-      if (fsf_prob > genrand_real2()) faded |= 1u << b;
+  if (fsf_prob > 0 && nf > 0) {
+    static double last_p = 0;
+    static uint64_t threshold = 0;
+    if (fsf_prob != last_p) threshold = DrawThreshold(last_p = fsf_prob);
+    const WORD_WINDOW window = BufferedWords();
+    if (window.count >= uint32_t(nf)) {
+      faded = uint32_t(WordsBelow(window.words, uint32_t(nf), threshold));
+      ConsumeWords(uint32_t(nf));
+    } else {
+      for (int32_t b = 0; b < nf; b++)
+        if (fsf_prob > genrand_real2()) faded |= 1u << b;
+    }
+  }
   node->mask = ~faded;
 }
 

@@ -17,8 +17,8 @@ struct NODE {
   int32_t word_idx;       // index of word in codewords
   double t_since_succ;    // simulated time since the last success, once there was one
   double t_delay_sum;     // sum of the intervals between consecutive successes
-  int64_t wait_succ;      // sessions won by others since the last own success
-  int64_t wait_coll;      // sessions without a winner since the last own success
+  int64_t wait_succ;      // sessions won by others since the last own success (see waits.h)
+  int64_t wait_coll;      // sessions without a winner since the last own success (see waits.h)
   double pt_start;        // copy of the option; nothing reads it
   double pt_end;          // copy of the option; nothing reads it
   double *rssi_acc;       // per-subcarrier received power, in microwatts

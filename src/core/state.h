@@ -78,6 +78,8 @@ typedef NODELIST WORKING_LISTS[NL_COUNT];
   X(double, t_cont, {0}) X(double, t_succ, {0}) X(double, t_coll, {0})                            \
   /* Counters and accumulators of the run; sessions are counted in 64 bits. */                    \
   X(int64_t, run, {0}) X(int64_t, failures, {0}) X(int32_t, over_min_frames, {0})                 \
+  /* Sessions ended with and without a winner: the base of the active nodes' waiting counts. */   \
+  X(int64_t, won_sessions, {0}) X(int64_t, unwon_sessions, {0})                                   \
   X(double, t_elapsed, {0}) X(int64_t *, ns_pdf, {nullptr}) X(int64_t *, tx_wait_hist, {nullptr}) \
   X(uint32_t, ORed_word, {0})                                                                     \
   /* Adaptive estimator. */                                                                       \

@@ -37,16 +37,18 @@ void KeepWinnersBy(const NODELIST *tx, NODELIST *won, WinTest wins) {
 // The winners of the round; the closest-class test, the default, is made in place, straight from
 // the tables when they are whole arrays.
 void KeepWinners(const NODELIST *tx, NODELIST *won) {
-  const int32_t reply = FSFRefereeReply();
   const int32_t *closest = closest_classes.codes, *class_of = refclasses.codes;
-  if (session_paths.class_test_from_tables)
+  if (session_paths.class_test_from_tables) {
+    const int32_t reply = class_of[ORed_word];  // the closest-class reply, from the whole table
     KeepWinnersBy(tx, won, [=](const NODE *node) {
       return WonClosestClassBy(
           reply, node, [=](uint32_t w) { return closest[w]; },
           [=](uint32_t w) { return class_of[w]; });
     });
-  else
+  } else {
+    const int32_t reply = FSFRefereeReply();
     KeepWinnersBy(tx, won, [reply](NODE *node) { return FSFWonRound(reply, node) != 0; });
+  }
 }
 
 // Every active node's channel for the session. Without fading there is nothing to draw: the

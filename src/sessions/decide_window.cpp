@@ -8,13 +8,10 @@
 #include <bit>
 #include <cassert>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "core/state.h"
 #include "sessions/transmit.h"
 #include "support/mt_rand.h"
+#include "support/word_compare.h"
 
 namespace {
 
@@ -22,26 +19,6 @@ namespace {
 // kept out of it.
 [[gnu::noinline]] bool DecidesToTransmitOutOfLine(NODE *node, int32_t k) {
   return DecidesToTransmit(node, k);
-}
-
-// The bits of the first n (1 to 64) words that are below the threshold; four words are compared
-// at a time where the processor can.
-uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold) {
-  if (threshold > UINT32_MAX) return ~uint64_t(0) >> (64 - n);
-  uint64_t below = 0;
-  uint32_t j = 0;
-#if defined(__SSE2__)
-  // Unsigned order is signed order once the top bits are flipped.
-  const __m128i flip = _mm_set1_epi32(INT32_MIN);
-  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
-  for (; j + 4 <= n; j += 4) {
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(words + j));
-    const __m128i less = _mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip));
-    below |= uint64_t(_mm_movemask_ps(_mm_castsi128_ps(less))) << j;
-  }
-#endif
-  for (; j < n; j++) below |= uint64_t(words[j] < threshold) << j;
-  return below;
 }
 
 // The lowest n set bits of bits; always n steps, so that the loop's end is foreseeable.
@@ -56,7 +33,7 @@ uint64_t LowestSetBits(uint64_t bits, int32_t n) {
 uint64_t ThresholdOf(double p) {
   static double last_p = 0;
   static uint64_t last_threshold = 0;
-  if (p != last_p) last_threshold = TransmitThreshold(last_p = p);
+  if (p != last_p) last_threshold = DrawThreshold(last_p = p);
   return last_threshold;
 }
 
@@ -83,7 +60,9 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
     const WORD_WINDOW window = BufferedWords();
     const uint32_t words = std::min({64u, window.count, 2u * uint32_t(std::min(r, 32))});
     if (words >= 2) {
-      const uint64_t below = WordsBelow(window.words, words, threshold);
+      // A few words are compared in line; many in the processor's widest form.
+      const uint64_t below = words <= 16 ? WordsBelow(window.words, words, threshold)
+                                         : WordsBelowFastest(window.words, words, threshold);
       const uint64_t sending = TransmittingDecisions(below);
       uint64_t decisions = ~(sending << 1) & (~uint64_t(0) >> (65 - words));
       // Few contenders left: cut the decisions to them in a loop of foreseeable length; many: the

@@ -3,6 +3,7 @@
 
 #include "adapt/estimator.h"
 #include "core/state.h"
+#include "core/waits.h"
 #include "support/fail.h"
 
 namespace {
@@ -18,6 +19,20 @@ void CountIn(int64_t *histogram, int64_t index, int32_t size, const char *name) 
   histogram[index]++;
 }
 
+// The session's duration counts for every active node that had a success.
+void AddToTimesSinceSuccess(double duration) {
+  for (int32_t i = 0; i < nn; i++)
+    if (nodes[i].successes > 0) nodes[i].t_since_succ += duration;
+}
+
+// Every active node has min_frames successes (always so without a quota).
+int32_t QuotaMet() {
+  if (min_frames <= 0) return 1;
+  for (int32_t i = 0; i < nn; i++)
+    if (nodes[i].successes < min_frames) return 0;
+  return 1;
+}
+
 }  // namespace
 
 int32_t EndWithSuccess(NODE *winner, int32_t round) {
@@ -29,22 +44,14 @@ int32_t EndWithSuccess(NODE *winner, int32_t round) {
     winner->t_delay_sum = 0.0;
   }
   // Sessions since the winner's previous success, this one included.
-  int64_t waited = winner->wait_succ + winner->wait_coll + 1;
+  int64_t waited = WaitSucc(winner) + WaitColl(winner) + 1;
   if (adaptive) AdaptUpdateEstimate(double(waited));
   if (pdf_tx_wait) CountIn(tx_wait_hist, waited, tx_wait_hist_size, "tx_wait");
   // Every active node has waited one more session; the quota is met when nobody is short of it.
-  const double duration = t_succ;
-  const int32_t quota = min_frames;
-  int32_t quota_met = 1;
-  for (int32_t i = 0; i < nn; i++) {
-    NODE &node = nodes[i];
-    node.wait_succ++;
-    if (node.successes > 0) node.t_since_succ += duration;
-    if (node.successes < quota) quota_met = 0;
-  }
-  over_min_frames = quota_met;
-  winner->wait_succ = 0;
-  winner->wait_coll = 0;
+  won_sessions++;
+  AddToTimesSinceSuccess(t_succ);
+  over_min_frames = QuotaMet();
+  SetWaits(winner, 0, 0);
   winner->t_since_succ = 0.0;
   t_elapsed += t_succ;
   CountIn(ns_pdf, round, ns_pdf_size, "ns_pdf");
@@ -52,12 +59,8 @@ int32_t EndWithSuccess(NODE *winner, int32_t round) {
 }
 
 int32_t EndWithoutSuccess() {
-  const double duration = t_coll;
-  for (int32_t i = 0; i < nn; i++) {
-    NODE &node = nodes[i];
-    if (node.successes > 0) node.t_since_succ += duration;
-    node.wait_coll++;
-  }
+  unwon_sessions++;
+  AddToTimesSinceSuccess(t_coll);
   CountIn(ns_pdf, ns, ns_pdf_size, "ns_pdf");
   t_elapsed += t_coll;
   return 0;

@@ -17,15 +17,6 @@ inline bool DecidesToTransmit(NODE *node, int32_t k) {
   return true;
 }
 
-// The draw word w decides u < p, with u = w / 2^32, exactly when w < ceil(p 2^32).
-inline uint64_t TransmitThreshold(double p) {
-  if (!(p > 0)) return 0;
-  if (p >= 1) return uint64_t(1) << 32;
-  double scaled = p * 4294967296.0;  // exact: a power-of-two scaling, below 2^32
-  int64_t whole = int64_t(scaled);   // a signed conversion: one instruction
-  return uint64_t(whole) + uint64_t(double(whole) < scaled);
-}
-
 // Contenders read the stream in turn: a decision word, and after a decision to transmit, one
 // codeword word. Given the bits of a run of words that would decide to transmit (bit j for the
 // j-th word, the first word being a decision), returns the bits of the words that are decisions to

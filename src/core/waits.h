@@ -1,0 +1,33 @@
+// A node's waiting counts: the sessions won by others and the sessions without a winner since its
+// own last success. An active node's counts are kept relative to the run's counts of such sessions
+// (won_sessions, unwon_sessions), so that the end of a session touches no node for them; an
+// inactive node's counts are kept as they are, and stand still.
+#pragma once
+
+#include <cstdint>
+
+#include "core/state.h"
+
+inline bool IsActive(const NODE *node) { return node->id < nn; }
+
+inline int64_t WaitSucc(const NODE *node) {
+  return node->wait_succ + (IsActive(node) ? won_sessions : 0);
+}
+inline int64_t WaitColl(const NODE *node) {
+  return node->wait_coll + (IsActive(node) ? unwon_sessions : 0);
+}
+inline void SetWaits(NODE *node, int64_t succ, int64_t coll) {
+  node->wait_succ = succ - (IsActive(node) ? won_sessions : 0);
+  node->wait_coll = coll - (IsActive(node) ? unwon_sessions : 0);
+}
+
+// Makes the first n node records the active ones: nodes that leave keep their counts as they
+// stand, nodes that join go on from theirs.
+inline void SetActiveNodes(int32_t n) {
+  for (int32_t i = n < nn ? n : nn; i < (n < nn ? nn : n); i++) {
+    const int64_t sign = i < nn ? 1 : -1;  // leaving: relative to absolute; joining: back
+    nodes[i].wait_succ += sign * won_sessions;
+    nodes[i].wait_coll += sign * unwon_sessions;
+  }
+  nn = n;
+}
