@@ -13,6 +13,7 @@
 #include "adapt/runs_schedule.h"
 #include "adapt/tuned_schedule.h"
 #include "common/test_util.h"
+#include "core/waits.h"
 #include "core/state.h"
 #include "support/mt_rand.h"
 
@@ -108,7 +109,7 @@ auto StartScripted(int node_count, int size, std::vector<uint32_t> script) {
   AdaptInit();
   EXPECT_EQ(genrand_int32(), std::mt19937(99)());  // every scripted word used, no other
   Ints waits;
-  for (int j = 0; j < 8; j++) waits.push_back(nodes[j].wait_succ);
+  for (int j = 0; j < 8; j++) waits.push_back(WaitSucc(&nodes[j]));
   return std::tuple(Doubles(ad_samples, ad_samples + size + 1), waits, ad_estimate, pt[0]);
 }
 
@@ -133,7 +134,7 @@ TEST(Estimator, StartDrawsTheWindowThenOneWaitPerActiveNode) {
     expect_law(samples, 3000, Doubles(samples.size(), 1.0 / double(samples.size())));
     ad_size = 1;
     for (int s = 0; s < 2000; s++, AdaptInit())  // the first start is the set-up's
-      for (int j = 0; j < node_count; j++) waits[size_t(std::fmin(nodes[j].wait_succ, 3))]++;
+      for (int j = 0; j < node_count; j++) waits[size_t(std::fmin(WaitSucc(&nodes[j]), 3))]++;
     double q = 1 - 1.0 / node_count;
     expect_law(waits, 2000.0 * node_count, Doubles{1 - q, q * (1 - q), q * q * (1 - q)});
   }

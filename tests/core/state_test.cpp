@@ -1,5 +1,5 @@
 // The state reset: after a played simulation every block is released and the same simulation plays
-// again the same way, the generators and stopwatches restarted.
+// again the same way, the generators and stopwatches restarted; the nodes' waiting counts.
 #include "core/state.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/test_util.h"
+#include "core/waits.h"
 #include "sessions/basic.h"
 #include "support/gsl_rand.h"
 #include "support/mt_rand.h"
@@ -47,6 +48,27 @@ TEST(ResetState, ReleasesAPlayedSimulationAndRestoresTheStartValues) {
   EXPECT_EQ(Stopwatch(1), 0.0) << "the running watch was stopped";
   EXPECT_EQ(Play(), first);
   ResetState();
+}
+
+}  // namespace
+
+namespace {
+
+// Sessions that end count for the active nodes only; a node that leaves stands still until it
+// joins again, and then counts on from where it stood.
+TEST(WaitingCounts, ActiveNodesCountOnAndInactiveOnesStandStill) {
+  PrepareSimulation({"nn=2", "ad_runs=5:4", "debug=0"});
+  for (int32_t i = 0; i < 4; i++) SetWaits(&nodes[i], 10 * i, i);
+  won_sessions += 3, unwon_sessions += 1;  // three sessions won, one without a winner
+  SetActiveNodes(4);
+  won_sessions += 1;
+  SetActiveNodes(1);
+  unwon_sessions += 2;
+  const int64_t succ[] = {4, 14, 21, 31}, coll[] = {3, 2, 2, 3};
+  for (int32_t i = 0; i < 4; i++) {
+    EXPECT_EQ(WaitSucc(&nodes[i]), succ[i]) << i;
+    EXPECT_EQ(WaitColl(&nodes[i]), coll[i]) << i;
+  }
 }
 
 }  // namespace

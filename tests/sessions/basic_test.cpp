@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/scripted_draws.h"
 #include "common/test_util.h"
+#include "core/waits.h"
 #include "core/state.h"
 #include "sessions/basic.h"
 #include "sessions/transmit.h"
@@ -29,9 +31,16 @@ int32_t Play(int32_t referees, const std::vector<int32_t> &picks,
 }
 
 // A field of node records 0 to 3, and entries from to to of a histogram.
-V Each(auto NODE::*field) {
-  return {double(nodes[0].*field), double(nodes[1].*field), double(nodes[2].*field),
-          double(nodes[3].*field)};
+// A field, or a count read through its function, of node records 0 to 3.
+V Each(auto field) {
+  V values;
+  for (int i = 0; i < 4; i++) {
+    if constexpr (std::is_member_object_pointer_v<decltype(field)>)
+      values.push_back(double(nodes[i].*field));
+    else
+      values.push_back(double(field(&nodes[i])));
+  }
+  return values;
 }
 V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
@@ -62,10 +71,10 @@ TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   EXPECT_EQ(over_min_frames, 1);
   EXPECT_EQ(Each(&NODE::successes), (V{0, 1, 2, 0}));
   EXPECT_EQ(Each(&NODE::transmissions), (V{2, 3, 3, 0}));
-  EXPECT_EQ(Each(&NODE::wait_succ), (V{0, 2, 1, 0}));
+  EXPECT_EQ(Each(WaitSucc), (V{0, 2, 1, 0}));
   EXPECT_EQ(Each(&NODE::t_delay_sum), (V{0, 0, 1 + (0.5 + ts + ts), 0}));  // first ones from 0
   EXPECT_EQ(Each(&NODE::t_since_succ), (V{0, ts + tc + ts + tc, tc + ts + tc, 0}));
-  EXPECT_EQ(Each(&NODE::wait_coll), (V{1, 2, 2, 0}));
+  EXPECT_EQ(Each(WaitColl), (V{1, 2, 2, 0}));
   EXPECT_EQ(Entries(ns_pdf, 0, 3), (V{1, 2, 0, 2}));
   // Waiting samples (sessions since the last own success): 7 (node 1), 6 (node 2), 4 (node 0).
   EXPECT_EQ(Entries(tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));

@@ -1,6 +1,6 @@
-// The own MT19937 generator against the reference outputs, scripted words, the exactly uniform
-// index and truncated geometric draws, seeding, the number readers, the stopwatches and checked
-// allocation.
+// The own MT19937 generator against the reference outputs in every form of its twist, scripted
+// words, comparisons of words with a probability, the exactly uniform index and truncated
+// geometric draws, seeding, the stopwatches and checked allocation.
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_rng.h>
 #include <gtest/gtest.h>
@@ -21,6 +21,8 @@
 #include "support/geometric.h"
 #include "support/gsl_rand.h"
 #include "support/mt_rand.h"
+#include "support/mt_twist.h"
+#include "support/word_compare.h"
 #include "support/seeding.h"
 #include "support/stopwatch.h"
 
@@ -52,6 +54,51 @@ TEST(OwnGenerator, ReferenceOutputsAcrossRegenerationsAndReseeding) {
 TEST(OwnGeneratorDeathTest, FirstDrawBeforeAnySeedingGivesTheSeed5489Sequence) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(exit(Draw(5) == kSeed5489 ? 0 : 1), testing::ExitedWithCode(0), "");
+}
+
+// Every form of the twist and tempering that runs here gives std::mt19937's sequence, over many
+// regenerations from several seeds.
+TEST(OwnGenerator, EveryTwistFormGivesTheReferenceSequence) {
+  for (MT_FORM form : {MT_PLAIN, MT_SSE2, MT_AVX2}) {
+    if (!MtFormRuns(form)) continue;
+    for (uint32_t seed : {5489u, 0u, 1u, 4294967295u}) {
+      init_genrand(seed);
+      uint32_t state[kMtWords], out[kMtWords];
+      std::copy(mt_rand.state, mt_rand.state + kMtWords, state);
+      std::mt19937 reference(seed);
+      for (int regeneration = 0; regeneration < 1000; regeneration++) {
+        MtTwistAndTemper(form, state, out);
+        for (int i = 0; i < kMtWords; i++)
+          ASSERT_EQ(out[i], reference()) << "form " << form << " seed " << seed << " word "
+                                         << regeneration * kMtWords + i;
+      }
+    }
+  }
+}
+
+// A draw word w decides u = w / 2^32 < p exactly when it is below the threshold, and windows of
+// words compare with it as one word at a time would, whatever lies past their end.
+TEST(WordCompare, ThresholdsAndWindowsDecideAsSingleDraws) {
+  const double top = 1.0 - 1.0 / 4294967296.0;
+  for (double p : {-1.0, 0.0, 1e-12, 0.2, 0.5, 1.0 / 3, top, 1.0, 1.5}) {
+    const uint64_t threshold = DrawThreshold(p);
+    for (uint64_t w : {uint64_t(0), threshold - 1, threshold, uint64_t(UINT32_MAX)})
+      if (w <= UINT32_MAX) {
+        EXPECT_EQ(w < threshold, w / 4294967296.0 < p) << p << " " << w;
+      }
+  }
+  std::mt19937 source(9);
+  uint32_t words[64 + 8];
+  for (int trial = 0; trial < 2000; trial++) {
+    for (uint32_t &word : words) word = source() >> (source() % 32);
+    const uint32_t n = 1 + source() % 64;
+    const uint64_t threshold =
+        trial % 7 == 0 ? uint64_t(1) << 32 : trial % 11 == 0 ? 0 : uint64_t(source());
+    uint64_t expected = 0;
+    for (uint32_t j = 0; j < n; j++) expected |= uint64_t(words[j] < threshold) << j;
+    ASSERT_EQ(WordsBelow(words, n, threshold), expected) << n;
+    ASSERT_EQ(WordsBelowFastest(words, n, threshold), expected) << n;
+  }
 }
 
 // GenRand(a, b), a draw over b - a + 1 values (modulo 2^32): words above the last full bucket are
@@ -185,14 +232,15 @@ TEST(Stopwatch, AlternatesStartAndStop) {
 }
 
 TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
+  volatile size_t huge = SIZE_MAX, large = 0xFFFFFFFFu;  // sizes no allocation can give
   EXPECT_EXIT(
-      MyMalloc(SIZE_MAX), testing::ExitedWithCode(1),
+      MyMalloc(huge), testing::ExitedWithCode(1),
       "Error: Could not malloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
-  EXPECT_EXIT(MyCalloc(0xFFFFFFFFu, 0xFFFFFFFFu), testing::ExitedWithCode(1),
+  EXPECT_EXIT(MyCalloc(large, large), testing::ExitedWithCode(1),
               "Error: Could not calloc'ate 4294967295 chunks of 4294967295 bytes of memory\\. "
               "Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(
-      MyRealloc(MyMalloc(64), SIZE_MAX), testing::ExitedWithCode(1),
+      MyRealloc(MyMalloc(64), huge), testing::ExitedWithCode(1),
       "Error: Could not realloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(Fail(4, "Error: index %d reached %s", 7, "ns_pdf_size"), testing::ExitedWithCode(4),
               "^Error: index 7 reached ns_pdf_size$");
