@@ -17,6 +17,7 @@ namespace {
 void SetUpChannel(int32_t node_count, int32_t carriers) {
   ResetState();
   nn = max_nn = node_count;
+  centr = 1;  // the node-pair tables are those of the received-power sessions
   nf = carriers;
   ConvertRSSIThresholds();
   AllocateRSSIBuffers();

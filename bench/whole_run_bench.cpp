@@ -1,7 +1,11 @@
 // A whole default-size run at 26 subcarriers (nn 5, runs 10000, closest-class feedback, debug 2)
 // against the literal build of the referee tables such a run would need before its first session:
-// wall-clock time and peak resident size, each in its own child process.
+// wall-clock time and peak resident size, each in its own child process; and the peak size of
+// default runs at 5, 500 and 20000 nodes.
 #include <fcntl.h>
+
+#include <string>
+#include <vector>
 
 #include "bench_util.h"
 #include "core/report.h"
@@ -17,13 +21,16 @@ void Silence() {
   dup2(null, 2);
 }
 
-uint32_t WholeRun() {
+// A whole run of these option words, its output to /dev/null.
+uint32_t RunOf(const std::vector<std::string> &words) {
   Silence();
-  StartUpWith({"nf=26", "debug=2", "seed=1"});
+  StartUpWith(words);
   RUN_TOTALS totals = RunLoop(SimSession);
   Report(totals.sessions, totals.successes);
   return uint32_t(totals.successes);
 }
+
+uint32_t WholeRun() { return RunOf({"nf=26", "debug=2", "seed=1"}); }
 
 uint32_t LiteralTables() {
   PrepareCodebook({"nf=26"});
@@ -44,5 +51,14 @@ int main() {
                "<= 0.02");
   ReportResult("nf 26 whole run peak memory (MiB) vs literal table build", run.peak_mib,
                literal.peak_mib, "<= 0.25");
+  // The basic session's memory does not grow with nn squared: default runs, against the size of
+  // this program before any run.
+  const CHILD_MEASURE nothing = MeasureInChild([] { return 0u; });
+  for (int nn : {5, 500, 20000}) {
+    const std::string figure = "peak MiB of a default run at nn " + std::to_string(nn) +
+                               " vs the benchmark program without a run";
+    const CHILD_MEASURE sized = MeasureInChild([nn] { return RunOf({"nn=" + std::to_string(nn)}); });
+    ReportResult(figure.c_str(), sized.peak_mib, nothing.peak_mib, "-");
+  }
   return 0;
 }

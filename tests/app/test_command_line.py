@@ -14,8 +14,8 @@ def command(line, tmp_path):
     words = line.split()
     for i, word in enumerate(words):
         if "#" in word:
-            head, spec = word.split("#")
-            count, width = (int(x) for x in spec.split("x"))
+            head, size = word.split("#")
+            count, width = (int(x) for x in size.split("x"))
             path = tmp_path / ("file%d" % i)
             path.write_text("".join(format(w, "0%db" % width)[-width:] + "\n"
                                     for w in range(1, count + 1)))

@@ -93,11 +93,11 @@ def test_unusable_directories_and_arguments(tmp_path, make, command, message):
 
 def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     study = tmp_path / "study"
-    spec = tmp_path / "nn.study"
-    spec.write_bytes(b"\xef\xbb\xbfreplications = 2\nseed = 2024\n[fixed]\nruns = 200\n"
+    study_file = tmp_path / "nn.study"
+    study_file.write_bytes(b"\xef\xbb\xbfreplications = 2\nseed = 2024\n[fixed]\nruns = 200\n"
                      b"fsf_type = binom\nfsf_prob = 0.20\n[sweep]\nfsf_fbk = class, hamm74\n"
                      b"nn = 2, 02, 5:10:5\n")
-    assert "planned 12 runs (6 points x 2 replications)" in plan(study, "--study", spec).stderr
+    assert "planned 12 runs (6 points x 2 replications)" in plan(study, "--study", study_file).stderr
     planned = runs(study)
     lines = Path(study, "plan.txt").read_text().splitlines()
     for r, line in zip(planned, lines):
@@ -142,7 +142,7 @@ def test_a_study_planned_run_resumed_and_gathered(tmp_path):
                   if (r["fsf_fbk"], r["nn"]) == (point["fsf_fbk"], point["nn"])]
         assert float(point["Ps_mean"]) == pytest.approx(sum(values) / 2, rel=1e-9)
     # More replications keep the old lines and run only the new ones.
-    plan(study, "--study", spec, "-r", "3")
+    plan(study, "--study", study_file, "-r", "3")
     assert Path(study, "plan.txt").read_text().splitlines()[:12] == lines
     assert "18 of 18 runs done" in tool("run", "-d", study).stderr
     assert len(rows(Path(study, "finished.tsv"), "\t")) == 19
