@@ -42,12 +42,14 @@ TEST(SetUp, ListsCodebookRecordsAndBuffersAreReady) {
   EXPECT_EQ(std::tuple(max_nn, List(pt), List(pn), List(pw), List(tau)),
             std::tuple(8, Doubles(4, 0.5), Doubles(4, 1), Doubles(4, 1), Doubles(4, 0)));
   EXPECT_EQ(rssi, nullptr);
+  EXPECT_EQ(GenRandGeomUni, &GenRandModUni2);  // every tau 0
   PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "ns=5",
                      "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6", "pw=0.7", "tau=0.5",
                      "rssi_thresh=-60", "debug=1"});
   EXPECT_EQ(std::tuple(List(pt), List(pn), List(pw), List(tau)),
             std::tuple(Doubles{0.4, 0.3, 0.5, 0.5, 0.5}, Doubles{0.2, 0.4, 0.6, 1, 1},
                        Doubles{0.7, 0.4, 0.6, 1, 1}, Doubles{0.5, 0, 0, 0, 0}));
+  EXPECT_EQ(GenRandGeomUni, &GenRandModGeom);  // some tau 0, some not
   // One word per subcarrier, repeated in each block of 13 bits, as codewords and classes.
   EXPECT_EQ(std::tuple(nf, codewords.count, codewords.nbits, codewords.codes[0], classes.codes[12]),
             std::tuple(26, 13, 26, 8193, (1 << 12) | (1 << 25)));
@@ -62,6 +64,8 @@ TEST(SetUp, ListsCodebookRecordsAndBuffersAreReady) {
   EXPECT_EQ(std::tuple(nodes[20].id, nodes[20].mask, nodes[20].rssi_acc),
             std::tuple(0, 0u, nullptr));
   EXPECT_DOUBLE_EQ(rssi_thresh_pw, 0.001);
+  PrepareSimulation({"tau=0.5,0.2", "debug=1"});
+  EXPECT_EQ(GenRandGeomUni, &GenRandModGeom2);  // no tau 0
 }
 
 // The cases of tests/data/timing.txt: option words, then delta, difs, t_cont, t_succ and t_coll.
