@@ -1,5 +1,5 @@
-// Codebook and classes files (every accepted format, every rejection with its exact message), the
-// conversions itob and btoi, the codeword-index draws and the exact lines of the codebook dump.
+// Codebook and classes files (every accepted format, read in-process) and the laws of the
+// codeword-index draws.
 #include <gtest/gtest.h>
 
 #include <bitset>
