@@ -29,9 +29,8 @@ void FSFRandChannelMaskNone(NODE *node) { node->mask = ~0u; }
 void FSFRandChannelMaskBinom(NODE *node) {
   uint32_t faded = 0;
   if (fsf_prob > 0 && nf > 0) {
-    static double last_p = 0;
-    static uint64_t threshold = 0;
-    if (fsf_prob != last_p) threshold = DrawThreshold(last_p = fsf_prob);
+    static LAST_THRESHOLD last;
+    const uint64_t threshold = ThresholdOf(&last, fsf_prob);
     const WORD_WINDOW window = BufferedWords();
     if (window.count >= uint32_t(nf)) {
       faded = uint32_t(WordsBelow(window.words, uint32_t(nf), threshold));

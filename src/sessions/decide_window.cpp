@@ -28,15 +28,6 @@ uint64_t LowestSetBits(uint64_t bits, int32_t n) {
   return bits & ~rest;
 }
 
-// The threshold of the round's probability; rounds mostly share one probability, and converting
-// it would hold up the round's start, so the last one is kept.
-uint64_t ThresholdOf(double p) {
-  static double last_p = 0;
-  static uint64_t last_threshold = 0;
-  if (p != last_p) last_threshold = DrawThreshold(last_p = p);
-  return last_threshold;
-}
-
 }  // namespace
 
 // The decisions are coin tosses the processor cannot predict and each one places the next, so
@@ -45,7 +36,9 @@ uint64_t ThresholdOf(double p) {
 // transmitters are visited. A codeword draw that must be taken again, and the buffer's end, go
 // the general way.
 void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
-  const uint64_t threshold = ThresholdOf(pt[k]);
+  // Rounds mostly share one probability, and converting it would hold up the round's start.
+  static LAST_THRESHOLD last;
+  const uint64_t threshold = ThresholdOf(&last, pt[k]);
   const uint32_t m = uint32_t(codewords.count);
   const UNIFORM_BUCKETS buckets = BucketsFor(m);
   const int32_t *codes = codewords.codes;

@@ -17,6 +17,17 @@ inline uint64_t DrawThreshold(double p) {
   return uint64_t(whole) + uint64_t(double(whole) < scaled);
 }
 
+// The threshold of the last probability converted: a caller that mostly compares with one
+// probability keeps one of these and converts only when the probability changes.
+struct LAST_THRESHOLD {
+  double p = 0;
+  uint64_t threshold = 0;  // DrawThreshold(p)
+};
+inline uint64_t ThresholdOf(LAST_THRESHOLD *last, double p) {
+  if (p != last->p) last->threshold = DrawThreshold(last->p = p);
+  return last->threshold;
+}
+
 // Words that may be read past the last one compared: the generator's buffer has room for them.
 const uint32_t kWordsReadAhead = 7;
 

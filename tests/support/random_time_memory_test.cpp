@@ -87,6 +87,10 @@ TEST(WordCompare, ThresholdsAndWindowsDecideAsSingleDraws) {
         EXPECT_EQ(w < threshold, w / 4294967296.0 < p) << p << " " << w;
       }
   }
+  // The kept threshold follows every change of probability, back and forth.
+  LAST_THRESHOLD last;
+  for (double p : {0.0, 0.5, 0.5, 0.25, 0.5, 0.0, 1.0})
+    EXPECT_EQ(ThresholdOf(&last, p), DrawThreshold(p)) << p;
   std::mt19937 source(9);
   uint32_t words[64 + 8];
   for (int trial = 0; trial < 2000; trial++) {
