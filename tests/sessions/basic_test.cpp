@@ -30,7 +30,6 @@ int32_t Play(int32_t referees, const std::vector<int32_t> &picks,
   return result;
 }
 
-// A field of node records 0 to 3, and entries from to to of a histogram.
 // A field, or a count read through its function, of node records 0 to 3.
 V Each(auto field) {
   V values;
@@ -42,6 +41,7 @@ V Each(auto field) {
   }
   return values;
 }
+// Entries from to to of a histogram.
 V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
 TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
