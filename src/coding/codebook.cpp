@@ -67,6 +67,13 @@ void StoreWord(WORD_READER &reader, uint32_t value, int32_t digits, int32_t line
   reader.nbits = digits;
 }
 
+// The word of a line's digits, when the line has any, converted by the btoi rule.
+void StoreLine(WORD_READER &reader, char *digit_text, int32_t digits, int32_t line) {
+  if (digits == 0) return;
+  digit_text[digits] = '\0';
+  StoreWord(reader, uint32_t(btoi(digit_text)), digits, line);
+}
+
 // Every word must fit in the word length the file ends with, or it would index past the tables
 // built for that length.
 void CheckWordsFit(const WORD_READER &reader) {
@@ -84,23 +91,21 @@ BINCODES CodesReadFile(const char *path) {
   FILE_TEXT text = ReadWholeFile(path);
   WORD_READER reader{path, static_cast<int32_t *>(MyMalloc(1024)),
                      static_cast<int32_t *>(MyMalloc(1024)), 0, 256, 0};
-  uint32_t value = 0;
+  char digit_text[kMaxDigits + 1];  // the digits of the line so far
   int32_t digits = 0, line = 1;
   for (size_t i = 0; i < text.size; i++) {
     const char c = text.bytes[i];
     if (c == '0' || c == '1') {
-      if (++digits > kMaxDigits)
+      if (digits == kMaxDigits)
         Fail(1, "Error: line %ld of '%s' has more than %d digits.\n", long(line), path, kMaxDigits);
-      value = 2 * value + uint32_t(c - '0');
+      digit_text[digits++] = c;
     } else if (c == '\n') {
-      if (digits > 0) StoreWord(reader, value, digits, line);
-      value = 0;
+      StoreLine(reader, digit_text, digits, line++);
       digits = 0;
-      line++;
     }
   }
   // A last word line without its newline is still a word.
-  if (digits > 0) StoreWord(reader, value, digits, line);
+  StoreLine(reader, digit_text, digits, line);
   MyFree(text.bytes);
   if (reader.count == 0)
     Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", 0u);
