@@ -37,6 +37,10 @@ class PointData:
     def estimate(self, figure):
         return estimate(self.figures.get(figure, []))
 
+    def unmet(self, criteria):
+        """The precision criteria the point does not meet."""
+        return unmet(criteria, {c.figure: self.estimate(c.figure) for c in criteria})
+
     def row(self, names, figures):
         row = [self.values[name] for name in names] + [str(self.runs)]
         for figure in figures:
@@ -65,6 +69,6 @@ def point_row(point, names, figures, criteria):
     point.values["version"] = " + ".join(sorted(v for v in point.versions if v))
     row = point.row(names, figures)
     if criteria:
-        missed = unmet(criteria, {c.figure: point.estimate(c.figure) for c in criteria})
+        missed = point.unmet(criteria)
         row.append("not met: " + ", ".join(c.text for c in missed) if missed else "met")
     return row

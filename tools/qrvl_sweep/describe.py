@@ -108,10 +108,10 @@ def _ask(path, flag):
     return result.stdout.decode("utf-8", "replace")
 
 
-def identify(path):
-    """The simulator's identity from its --version line and its binary."""
+def identify(path, sha256):
+    """The simulator's identity from its --version line and the SHA-256 of its binary."""
     version = _ask(path, "--version").strip().split("\n")[0].strip()
-    return Identity(path, version, file_sha256(path))
+    return Identity(path, version, sha256)
 
 
 def load_simulator(path):

@@ -10,8 +10,9 @@ from functools import cached_property
 from . import PROG
 from .describe import Identity
 from .errors import StudyError
-from .factors import Factor, Level, swept_factor
+from .factors import Factor, Level, point_words, swept_factor
 from .safety import check_plain
+from .summary import Layout, read_output
 
 
 @dataclass(frozen=True)
@@ -76,6 +77,15 @@ class Planned:
         """Per factor name, its levels by label."""
         return {factor.name: {level.label: level for level in factor.levels}
                 for factor in self.factors}
+
+    def label_of(self, name, text, where):
+        """The label of the level of factor name that text names; refuses a name that is not
+        a factor of the study."""
+        for factor in self.factors:
+            if factor.name == name:
+                return factor.level(text, where)
+        raise StudyError("%s: %s is not a factor of the study (its factors: %s)"
+                         % (where, name, ", ".join(self.swept) or "none"))
 
     def options_of(self, labels):
         """The options a point gives to the simulator, from its factors' labels."""
@@ -187,7 +197,7 @@ class Run:
     def describe_point(self):
         if not self.values:
             return "the single point"
-        return "point " + " ".join("%s=%s" % item for item in self.values.items())
+        return "point " + point_words(self.values)
 
 
 RUN_COLUMNS = ["line", "point", "replication", "seed", "output"]
@@ -196,6 +206,12 @@ RUN_COLUMNS = ["line", "point", "replication", "seed", "output"]
 def run_row(run):
     return [str(run.line), run.point, str(run.replication), str(run.seed), run.output] + \
         list(run.values.values())
+
+
+def write_run(runs, plan, run):
+    """Appends a run to an open run list and its line to the open plan."""
+    runs.write("\t".join(run_row(run)) + "\n")
+    plan.write(run.command + "\n")
 
 
 def parse_run_row(header, fields, command):
@@ -239,6 +255,8 @@ def write_file(path, text):
         raise StudyError("cannot write %s: %s" % (path, error.strerror or error))
 
 
-def debug_level(planned, run):
-    """The debug level a run's simulator ran with."""
-    return int(planned.options_of(run.values).get("debug", planned.builtin_debug))
+def read_run_output(planned, run):
+    """(summary, None) for a done run's output, else (None, why it is not done); the summary
+    line is read at the debug level the run's simulator ran with."""
+    debug = int(planned.options_of(run.values).get("debug", planned.builtin_debug))
+    return read_output(run.output, Layout(planned.columns, debug))

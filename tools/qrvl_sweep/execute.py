@@ -39,7 +39,7 @@ def check_simulator(directory, planned, allow_mixed, remote):
             "--allow-mixed to add runs from the new one"
             % (path, planned.simulator.version, planned.simulator.sha256, sha256,
                directory.out))
-    identity = identify(path)
+    identity = identify(path, sha256)
     note("runs from %s (sha256 %s) join outputs of %s (sha256 %s)" % (
         identity.version, identity.sha256, planned.simulator.version, planned.simulator.sha256))
     return identity

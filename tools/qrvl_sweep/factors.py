@@ -65,6 +65,11 @@ def swept_factor(word, values):
     return Factor(word, tuple(Level(value, ((word, value),)) for value in values))
 
 
+def point_words(labels):
+    """A point as its factors' values: 'nn=10 fsf_fbk=class'."""
+    return " ".join("%s=%s" % item for item in labels.items())
+
+
 def points(factors, fixed):
     """Per point, in point order: (label by factor name, the options the point gives)."""
     for levels in itertools.product(*(factor.levels for factor in factors)):

@@ -7,7 +7,7 @@ from dataclasses import dataclass, field
 
 from .directory import load_planned, read_runs, study_dir
 from .errors import StudyError, note
-from .factors import split_sets
+from .factors import point_words, split_sets
 from .lock import holder
 from .results import collect
 
@@ -65,7 +65,7 @@ def command_status(args):
     points, names, everything = {}, {}, Tally()
     for result in collect(directory, planned):
         run = result.run
-        names.setdefault(run.point, " ".join("%s=%s" % item for item in run.values.items()))
+        names.setdefault(run.point, point_words(run.values))
         points.setdefault(run.point, Tally()).add(result)
         everything.add(result)
     width = max([len("point")] + [len(name) for name in names.values()])
@@ -85,14 +85,10 @@ def command_status(args):
 
 def chosen_point(planned, text):
     """The labels of the point --point names, every factor once."""
-    factors = {factor.name: factor for factor in planned.factors}
     labels = {}
     for word, value in (split_sets(text, "--point")[0] if text else []):
-        if word not in factors:
-            raise StudyError("--point: %s is not a factor of the study (its factors: %s)"
-                             % (word, ", ".join(factors) or "none"))
-        labels[word] = factors[word].level(value, "--point")
-    missing = [name for name in factors if name not in labels]
+        labels[word] = planned.label_of(word, value, "--point")
+    missing = [name for name in planned.swept if name not in labels]
     if missing:
         raise StudyError("--point: give a value of %s too" % ", ".join(missing))
     return labels

@@ -3,7 +3,7 @@ and the runs of the reference point (the same point with one factor at a referen
 same replication. On common seeds (plan --common-seeds) the two runs of a pair share their seed,
 and the difference varies far less than the difference of independent runs."""
 
-from .errors import StudyError, note
+from .errors import note
 from .aggregate import PointData
 from .study import split_assignment
 
@@ -13,14 +13,10 @@ class Pairing:
 
     def __init__(self, planned, text, figures):
         name, value = split_assignment(text, "--diff-vs")
-        factors = {factor.name: factor for factor in planned.factors}
-        if name not in factors:
-            raise StudyError("--diff-vs: %s is not a factor of the study (its factors: %s)"
-                             % (name, ", ".join(factors) or "none"))
         self.factor = name
-        self.reference = factors[name].level(value, "--diff-vs")
+        self.reference = planned.label_of(name, value, "--diff-vs")
         self.vs = "%s=%s" % (name, self.reference)
-        self.names = [factor.name for factor in planned.factors]
+        self.names = planned.swept
         self.figures = figures
         self.values, self.labels, self.by_labels = {}, {}, {}
         if name not in planned.common_seeds:

@@ -11,15 +11,14 @@ import shlex
 
 from . import PROG
 from .describe import find_simulator, load_simulator
-from .directory import (RUN_COLUMNS, Planned, Run, debug_level, load_planned, run_row,
-                        save_planned, study_dir)
+from .directory import (RUN_COLUMNS, Planned, Run, load_planned, read_run_output,
+                        save_planned, study_dir, write_run)
 from .errors import StudyError, note
 from .factors import points
 from .lock import StudyLock
 from .records import ensure_file
 from .seeds import SeedDrawer, point_key
 from .study import build_study
-from .summary import Layout, read_output
 from .values import canonical
 
 DEFAULT_MAX_RUNS = 10 ** 6
@@ -126,11 +125,9 @@ def write_plan(study, simulator, directory):
             open(directory.plan + ".tmp", "w", encoding="utf-8") as plan:
         runs.write("\t".join(RUN_COLUMNS + planned.swept) + "\n")
         for run in runs_of(planned, directory, planned.replications):
-            runs.write("\t".join(run_row(run)) + "\n")
-            plan.write(run.command + "\n")
+            write_run(runs, plan, run)
             if old_outputs and os.path.exists(run.output):
-                layout = Layout(planned.columns, debug_level(planned, run))
-                done += read_output(run.output, layout)[0] is not None
+                done += read_run_output(planned, run)[0] is not None
     os.replace(directory.runs_tsv + ".tmp", directory.runs_tsv)
     os.replace(directory.plan + ".tmp", directory.plan)
     save_planned(directory, planned)

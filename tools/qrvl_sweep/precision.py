@@ -8,11 +8,12 @@ import dataclasses
 from dataclasses import dataclass
 
 from .aggregate import PointData
-from .directory import run_row, save_planned
+from .directory import save_planned, write_run
 from .errors import StudyError, note
+from .factors import point_words
 from .plan import runs_of
 from .results import collect
-from .targets import parse_criterion, unmet
+from .targets import parse_criterion
 
 
 @dataclass(frozen=True)
@@ -53,10 +54,6 @@ def point_states(directory, planned, figures):
     return points
 
 
-def missed(point, criteria):
-    return unmet(criteria, {c.figure: point.estimate(c.figure) for c in criteria})
-
-
 def extend(directory, planned, going):
     """Appends the replications (first, last] of each point in going to the plan."""
     last = max(stop for _, stop in going.values())
@@ -68,8 +65,7 @@ def extend(directory, planned, going):
     with open(directory.runs_tsv, "a", encoding="utf-8") as runs, \
             open(directory.plan, "a", encoding="utf-8") as plan:
         for run in runs_of(planned, directory, last, wanted, planned.run_count + 1):
-            runs.write("\t".join(run_row(run)) + "\n")
-            plan.write(run.command + "\n")
+            write_run(runs, plan, run)
             added += 1
     planned = dataclasses.replace(planned, run_count=planned.run_count + added)
     save_planned(directory, planned)
@@ -89,7 +85,7 @@ def run_to_targets(directory, planned, targets, run):
         points = point_states(directory, planned, figures)
         going = {key: (point.planned, min(point.planned + targets.batch, targets.maximum))
                  for key, point in points.items()
-                 if point.planned < targets.maximum and missed(point, targets.criteria)}
+                 if point.planned < targets.maximum and point.unmet(targets.criteria)}
         if not going:
             report(points, targets)
             return 0
@@ -100,11 +96,11 @@ def run_to_targets(directory, planned, targets, run):
 
 
 def report(points, targets):
-    short = [point for point in points.values() if missed(point, targets.criteria)]
+    short = [point for point in points.values() if point.unmet(targets.criteria)]
     note("%d of %d points meet %s" % (len(points) - len(short), len(points),
                                       " and ".join(c.text for c in targets.criteria)))
     for point in short[:10]:
         note("  not met with %d replications (--max-replications): %s" % (
-            point.planned, " ".join("%s=%s" % item for item in point.values.items())))
+            point.planned, point_words(point.values)))
     if len(short) > 10:
         note("  and %d more points; gather lists them" % (len(short) - 10))

@@ -7,9 +7,8 @@ are named with `_out` (nn_out), so that no name is there twice."""
 
 from dataclasses import dataclass
 
-from .directory import debug_level, load_planned, read_runs, study_dir
+from .directory import load_planned, read_run_output, read_runs, study_dir
 from .records import latest_records
-from .summary import Layout, read_output
 
 # Figures that a run without a node of two successes does not define.
 NEEDS_TWO_SUCCESSES = frozenset(("D", "D_an", "D_net"))
@@ -41,8 +40,7 @@ def collect(directory, planned):
     """Every run of the study in plan order with its result."""
     records = latest_records(directory.finished)
     for run in read_runs(directory.runs_tsv, directory.plan):
-        layout = Layout(planned.columns, debug_level(planned, run))
-        summary, problem = read_output(run.output, layout)
+        summary, problem = read_run_output(planned, run)
         yield RunResult(run, summary, problem, records.get(run.output))
 
 

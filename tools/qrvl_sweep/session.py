@@ -9,10 +9,9 @@ import time
 from dataclasses import dataclass
 
 from .describe import Identity
-from .directory import debug_level, read_runs, run_row, write_file
+from .directory import read_run_output, read_runs, write_file, write_run
 from .errors import StudyError
 from .records import Record, append_records, tab_rows
-from .summary import Layout, read_output
 
 
 def write_todo(directory, planned, identity):
@@ -25,12 +24,10 @@ def write_todo(directory, planned, identity):
                 runs.write(header.readline())
             for run in read_runs(directory.runs_tsv, directory.plan):
                 total += 1
-                layout = Layout(planned.columns, debug_level(planned, run))
-                if read_output(run.output, layout)[0]:
+                if read_run_output(planned, run)[0]:
                     continue
                 count += 1
-                runs.write("\t".join(run_row(run)) + "\n")
-                plan.write(run.command + "\n")
+                write_run(runs, plan, run)
         if total != planned.run_count:
             raise StudyError("%s lists %d runs where study.json plans %d; plan the study again"
                              % (directory.runs_tsv, total, planned.run_count))
@@ -90,8 +87,7 @@ def fold_session(directory, planned):
         status = 128 + signal_number if signal_number else exit_status
         problem = None
         if status == 0:
-            layout = Layout(planned.columns, debug_level(planned, run))
-            problem = read_output(run.output, layout)[1]
+            problem = read_run_output(planned, run)[1]
         record = Record(run.output, run.line, run.point, run.replication, run.seed, status,
                         socket.gethostname() if host == ":" else host,
                         time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(start)),
