@@ -2,8 +2,6 @@
 status and exact message (the first of several faults wins) and accepted words with the values
 their run reports; codebook files that cannot be read; seeds."""
 
-import re
-
 import pytest
 
 from simulator import DATA, SIM, fields, lines, sim

@@ -2,9 +2,10 @@
 built-in value it states, every range rule it states is enforced, and its columns are the summary
 line's."""
 
-import json, math, os, subprocess, unittest
+import json, subprocess, unittest
 
-SIM = os.environ.get("QRVL_SIM") or os.path.join(os.path.dirname(__file__), "../../build/qrvl_sim")
+from simulator import SIM
+
 BASE = ["seed=1", "debug=1", "runs=300"]
 
 

@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from simulator import SIM, fields, lines, peak_kib, sim
+from simulator import fields, lines, peak_kib, sim
 
 NOTE = "# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
 COMMANDS = [["seed=1", "runs=1000", "debug=0"],

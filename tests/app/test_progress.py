@@ -4,7 +4,8 @@ progress=0 writes none even on a terminal."""
 
 import os, pty, re, select, subprocess, tempfile, time, tty, unittest
 
-SIM = os.environ.get("QRVL_SIM") or os.path.join(os.path.dirname(__file__), "../../build/qrvl_sim")
+from simulator import SIM
+
 NOTE = b"# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
 SEED = b"# seed 3\n"
 # Sessions, share done, sessions per second, seconds left and the running Ps.

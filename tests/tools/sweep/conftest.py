@@ -36,6 +36,22 @@ def tool(*args, status=0, cwd=None):
     return result
 
 
+def plan(directory, *args, sim=SIM, status=0):
+    """Plans a study in directory with the simulator sim."""
+    return tool("plan", "-d", directory, "--sim", sim, *args, status=status)
+
+
+def runs(directory):
+    """The planned runs of a study, from its runs.tsv."""
+    return rows(Path(directory, "runs.tsv"), "\t")
+
+
+def slurm_task(script, number):
+    """Runs array task number of a Slurm script."""
+    return subprocess.run(["bash", script], capture_output=True, text=True, timeout=120,
+                          env=dict(os.environ, SLURM_ARRAY_TASK_ID=str(number)))
+
+
 def sim_output(*words):
     """The simulator's standard output for these option words."""
     return subprocess.run([SIM, *words], capture_output=True, check=True, timeout=120).stdout

@@ -12,18 +12,10 @@ import time
 from pathlib import Path
 
 import pytest
-from conftest import SIM, TOOL, rows, sim_output, tool, wrapper
+from conftest import SIM, TOOL, plan, rows, runs, sim_output, slurm_task, tool, wrapper
 
 from qrvl_sweep.directory import study_dir
 from qrvl_sweep.lock import StudyLock
-
-
-def plan(directory, *args, sim=SIM, status=0):
-    return tool("plan", "-d", directory, "--sim", sim, *args, status=status)
-
-
-def runs(directory):
-    return rows(Path(directory, "runs.tsv"), "\t")
 
 
 def words(line):
@@ -221,20 +213,16 @@ def test_slurm_task_runs_its_line_once(tmp_path):
     script = Path(study, "slurm.sh")
     assert "#SBATCH --array=1-6%3\n#SBATCH --ntasks=1" in script.read_text()
 
-    def task(number):
-        return subprocess.run(["bash", script], capture_output=True, text=True, timeout=120,
-                              env=dict(os.environ, SLURM_ARRAY_TASK_ID=str(number)))
-
-    assert task(4).returncode == 0
+    assert slurm_task(script, 4).returncode == 0
     planned = runs(study)
     assert [os.path.exists(r["output"]) for r in planned] == [i == 3 for i in range(6)]
     line = Path(study, "plan.txt").read_text().splitlines()[3]
     assert Path(planned[3]["output"]).read_bytes() == sim_output(*words(line)[1:])
-    assert "already there" in task(4).stdout
+    assert "already there" in slurm_task(script, 4).stdout
     [record] = rows(Path(study, "finished.tsv"), "\t")
     assert (record["line"], record["seed"], record["status"], record["command"]) == (
         "4", planned[3]["seed"], "0", line)
-    assert task(7).returncode != 0
+    assert slurm_task(script, 7).returncode != 0
     assert "6 of 6 runs done" in tool("run", "-d", study).stderr
     assert len(rows(Path(study, "finished.tsv"), "\t")) == 6     # the slurm task's and 5 more
 

@@ -9,17 +9,9 @@ import subprocess
 from pathlib import Path
 
 import pytest
-from conftest import SIM, rows, sim_output, tool
+from conftest import SIM, plan, rows, runs, sim_output, slurm_task, tool
 
 import qrvl_sweep
-
-
-def plan(directory, *args, status=0):
-    return tool("plan", "-d", directory, "--sim", SIM, *args, status=status)
-
-
-def runs(directory):
-    return rows(Path(directory, "runs.tsv"), "\t")
 
 
 def test_precision_run_stops_early_where_the_target_is_met(tmp_path):
@@ -183,23 +175,21 @@ def test_slurm_tasks_of_several_runs(tmp_path):
     tool("slurm", "-d", study, "--runs-per-task", "4")
     assert "#SBATCH --array=1-3\n" in script.read_text()
 
-    def task(number):
-        return subprocess.run(["bash", script], capture_output=True, text=True, timeout=120,
-                              env=dict(os.environ, SLURM_ARRAY_TASK_ID=str(number)))
-
     planned = runs(study)
     os.makedirs(study / "out", exist_ok=True)
     Path(planned[5]["output"]).write_bytes(sim_output("runs=20", "nn=" + planned[5]["nn"],
                                                       "seed=" + planned[5]["seed"]))
-    result = task(2)                                    # lines 5 to 8, line 6 already done
+    result = slurm_task(script, 2)              # lines 5 to 8, line 6 already done
     assert result.returncode == 0 and result.stdout.count("already there") == 1
     assert [os.path.exists(r["output"]) for r in planned] == [4 <= i <= 7 for i in range(10)]
     records = rows(study / "finished.tsv", "\t")
     assert [r["line"] for r in records] == ["5", "7", "8"]
     assert all(r["command"] == line for r, line in zip(records, [
         Path(study, "plan.txt").read_text().splitlines()[i] for i in (4, 6, 7)]))
-    assert task(3).returncode == 0 and len(rows(study / "finished.tsv", "\t")) == 5
-    assert task(4).returncode == 2 and "no line 13" in task(4).stderr
+    assert slurm_task(script, 3).returncode == 0
+    assert len(rows(study / "finished.tsv", "\t")) == 5
+    beyond = slurm_task(script, 4)
+    assert beyond.returncode == 2 and "no line 13" in beyond.stderr
     assert "10 of 10 runs done" in tool("run", "-d", study).stderr
 
 
