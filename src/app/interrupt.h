@@ -1,5 +1,6 @@
 // Interruption of a run: SIGINT, SIGTERM and SIGHUP let the session in progress finish, so that the
-// report covers every session made; a second signal ends the process at once.
+// report covers every session made. Signals within a second of the first are the same request; a
+// signal a second or more later ends the process at once.
 #pragma once
 
 #include <csignal>

@@ -1,19 +1,23 @@
-// The signal handlers of the run loop: the first signal is noted for the loop, a second one ends
-// the process with the signal at once.
+// The signal handlers of the run loop: the first signal is noted for the loop, signals within a
+// second of it are the same request, and a signal a second later ends the process at once.
 #include "app/interrupt.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 
 namespace {
 
-TEST(InterruptDeathTest, TheFirstSignalIsNotedAndASecondEndsTheProcess) {
-  auto first = [] { CatchInterrupts(), raise(SIGTERM), exit(interrupt_signal == SIGTERM); };
-  EXPECT_EXIT(first(), testing::ExitedWithCode(1), "");
-  auto second = [] { CatchInterrupts(), raise(SIGINT), raise(SIGHUP), exit(0); };
-  EXPECT_EXIT(second(), testing::KilledBySignal(SIGHUP), "");
+TEST(InterruptDeathTest, SignalsTogetherAreOneRequestAndALaterOneEndsTheProcess) {
+  auto together = [] {
+    CatchInterrupts(), raise(SIGTERM), raise(SIGINT), raise(SIGTERM);
+    exit(interrupt_signal == SIGTERM);
+  };
+  EXPECT_EXIT(together(), testing::ExitedWithCode(1), "");
+  auto later = [] { CatchInterrupts(), raise(SIGINT), usleep(1100000), raise(SIGHUP), exit(0); };
+  EXPECT_EXIT(later(), testing::KilledBySignal(SIGHUP), "");
 }
 
 }  // namespace
