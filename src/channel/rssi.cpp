@@ -23,6 +23,12 @@ double DrawGain() {
   return r * r + rssi_min_pw;
 }
 
+double LargestGain() {
+  // As the Rayleigh draw computes R = sigma sqrt(-2 ln u), at the smallest uniform.
+  double r = sqrt(0.5 * rssi_avg_pw) * sqrt(-2.0 * log(1.0 / 4294967296.0));
+  return r * r + rssi_min_pw;
+}
+
 void FSFRandChannelSubcarriersRSSI(NODE *node) {
   uint32_t faded = 0;
   for (int32_t m = 0; m < nf; m++) {

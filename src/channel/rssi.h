@@ -16,6 +16,9 @@ void ConvertRSSIThresholds();
 // One gain: R^2 + rssi_min_pw with R Rayleigh of scale sqrt(rssi_avg_pw / 2), from the GSL
 // generator; R^2 is exponential with mean rssi_avg_pw.
 double DrawGain();
+// The largest gain a draw can give: R comes from a uniform u of 32-bit resolution, u >= 2^-32, so
+// R^2 is at most ln(2^32) = 22.18 times rssi_avg_pw (13.5 dB above the mean).
+double LargestGain();
 
 // The "rssi" channel of the basic session: a gain per subcarrier in rssi_acc, and the mask of the
 // subcarriers whose gain reaches the threshold.

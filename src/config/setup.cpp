@@ -14,6 +14,8 @@
 #include "coding/debug_dump.h"
 #include "coding/hamming74.h"
 #include "coding/referee_tables.h"
+#include "config/feasibility.h"
+#include "config/memory_need.h"
 #include "config/options.h"
 #include "config/schedule.h"
 #include "config/slots.h"
@@ -69,23 +71,6 @@ void NoteShortHammingReplies() {
             "# Note: the Hamming(7,4) replies use subcarriers 0 to 6; with nf=%ld those from %ld on "
             "never fade.\n",
             long(nf), long(nf));
-}
-
-// A frame quota that no session can ever help to meet would keep the run going for ever.
-void CheckQuotaReachable() {
-  if (max_time != 0 || min_frames <= 0) return;
-  const char *why = nullptr;
-  bool any_pt = false;
-  for (int32_t k = 0; k < ns; k++) any_pt = any_pt || pt[k] > 0;
-  if (ns == 0)
-    why = "sessions have no rounds";
-  else if (!any_pt)
-    why = "every pt is at or below 0";
-  else if (adhoc && nn < 2)
-    why = "the ad hoc session needs two nodes, one to referee";
-  else if (!adhoc && !centr && nn == 1 && refs == 0)
-    why = "a lone node without a dedicated referee is never heard";
-  if (why) Fail(1, "Error: min_frames=%ld can never be reached: %s.\n", long(min_frames), why);
 }
 
 void CheckWordLength(int64_t length) {
@@ -178,6 +163,7 @@ void AllocateNodeLists() {
 }
 
 void InitSimVars() {
+  CheckMemoryNeed();
   CompleteRoundLists();
   ComputeTiming();
   CheckTiming();
@@ -198,5 +184,6 @@ void InitSimVars() {
   NoteShortHammingReplies();
   ConvertRSSIThresholds();
   CheckQuotaReachable();
+  CheckTimeLimitReachable();
   ChooseSessionPaths(draw.uniform);
 }

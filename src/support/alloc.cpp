@@ -1,6 +1,8 @@
 // Checked allocation with a record of every live block, so that a reset can release them all.
 #include "support/alloc.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -60,6 +62,11 @@ void *MyRealloc(void *block, size_t size) {
   else
     LiveBlocks().push_back(grown);
   return grown;
+}
+
+double PhysicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && page_size > 0 ? double(pages) * double(page_size) : 0.0;
 }
 
 void MyFree(void *block) {

@@ -10,6 +10,9 @@ void *MyMalloc(size_t size);
 void *MyCalloc(size_t count, size_t size);
 void *MyRealloc(void *block, size_t size);
 
+// The machine's physical memory in bytes (0 when it cannot be told).
+double PhysicalMemoryBytes();
+
 // Frees one block obtained from the wrappers above (null is ignored).
 void MyFree(void *block);
 // Frees every block obtained from the wrappers and not yet freed.

@@ -1,0 +1,78 @@
+// The parts of the set-up's memory, each with the options that size it.
+#include "config/memory_need.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "config/setup.h"
+#include "core/state.h"
+#include "support/alloc.h"
+#include "support/fail.h"
+
+namespace {
+
+struct MEMORY_PART {
+  const char *what;
+  char options[64];
+  double bytes;
+};
+
+const int kParts = 5;
+
+// The word length the tables will have: a codebook file's, or nf x repeat, at most 26 (a longer
+// one is refused by the set-up with its own message).
+double WordLength() {
+  const double length = codewords.count ? double(nf) : double(nf) * std::max(repeat, 1);
+  return std::min(length, 26.0);
+}
+
+void Describe(MEMORY_PART &part, const char *what, double bytes, const char *format, long value) {
+  part.what = what;
+  part.bytes = bytes;
+  snprintf(part.options, sizeof part.options, format, value);
+}
+
+void EstimateParts(MEMORY_PART (&parts)[kParts]) {
+  const double rounds = std::max(double(ns), 0.0), length = WordLength();
+  const double n = std::max(double(LargestNodeCount()), 0.0);
+  const char *nodes_word = ad_runs.count ? "nn=%ld and ad_runs" : "nn=%ld";
+  Describe(parts[0], "per-round lists", 5 * 8 * rounds, "ns=%ld", long(ns));
+  Describe(parts[1], "waiting-time histogram", 8 * std::max(double(tx_wait_hist_size), 0.0),
+           "tx_wait_hist_size=%ld", long(tx_wait_hist_size));
+  Describe(parts[2], "estimator window", adaptive ? 8 * std::max(double(ad_size), 0.0) : 0,
+           "ad_size=%ld", long(ad_size));
+  Describe(parts[3], "node records", (n + 1) * (sizeof(NODE) + 8 * length + 8 * NL_COUNT),
+           nodes_word, long(n));
+  // A gain per ordered pair and subcarrier, a pointer and two stamps per pair.
+  Describe(parts[4], "node-pair gains", adhoc || centr ? n * n * (8 * length + 16) : 0,
+           nodes_word, long(n));
+}
+
+}  // namespace
+
+double MemoryNeed() {
+  MEMORY_PART parts[kParts];
+  EstimateParts(parts);
+  double total = 0;
+  for (const MEMORY_PART &part : parts) total += part.bytes;
+  return total;
+}
+
+void CheckMemoryNeed() {
+  const double physical = PhysicalMemoryBytes(), total = MemoryNeed();
+  if (physical == 0 || total <= physical) return;
+  MEMORY_PART parts[kParts];
+  EstimateParts(parts);
+  std::string large;
+  const double gib = 1024.0 * 1024.0 * 1024.0;
+  for (const MEMORY_PART &part : parts) {
+    if (part.bytes < total / 100) continue;
+    char text[160];
+    snprintf(text, sizeof text, "%s%s %.3g GiB (%s)", large.empty() ? "" : ", ", part.what,
+             part.bytes / gib, part.options);
+    large += text;
+  }
+  Fail(1, "Error: the set-up needs %.3g GiB of memory, more than the %.3g GiB of this machine: %s.\n",
+       total / gib, physical / gib, large.c_str());
+}
