@@ -38,5 +38,6 @@ void FSFDebugCodebook(int32_t level) {
   DumpWords("codewords", codewords, length);
   DumpWords("classes", classes, length);
   for (int32_t w = 0; w < refreplies.count; w++) DumpTableEntry(uint32_t(w), length);
+  FinishDiagnosticOutput("dump");
   EndProcess(0);
 }

@@ -17,8 +17,8 @@ namespace {
 
 bool output_finished = false, output_closed = false;
 
-[[noreturn]] void CouldNotWrite(int reason, const char *before = "") {
-  Fail(6, "%sError: could not write the results: %s\n", before, strerror(reason ? reason : EIO));
+[[noreturn]] void CouldNotWrite(int reason, const char *before = "", const char *what = "results") {
+  Fail(6, "%sError: could not write the %s: %s\n", before, what, strerror(reason ? reason : EIO));
 }
 
 }  // namespace
@@ -50,6 +50,12 @@ void FinishOutput() {
   const bool flushed = fflush(stdout) == 0;
   const int reason = errno;
   if (!flushed || ferror(stdout)) CouldNotWrite(reason);
+}
+
+void FinishDiagnosticOutput(const char *what) {
+  const bool flushed = fflush(stderr) == 0;
+  const int reason = errno;
+  if (!flushed || ferror(stderr)) CouldNotWrite(reason, "", what);
 }
 
 void CloseOutput(const char *newline_first) {

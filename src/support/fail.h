@@ -14,6 +14,9 @@
 // Flushes standard output; when anything could not be written ends the process with status 6 and
 // "Error: could not write the results: <reason>". Only the first call does anything.
 void FinishOutput();
+// The same for output the user asked for on standard error (the codebook dump): a failure ends
+// the process with status 6 and "Error: could not write the <what>: <reason>".
+void FinishDiagnosticOutput(const char *what);
 // Closes standard output (after FinishOutput), last of all, so that a reader sees its end when the
 // process ends; a file system that reports a failed write only now ends the process with status
 // 6 as above, the message on a line of its own (after newline_first).

@@ -40,7 +40,10 @@ bool ReadInt32(const char *text, int32_t *out) {
 
 bool ReadSeed(const char *text, uint32_t *out) {
   size_t digits = strspn(text, "0123456789");
-  if (digits == 0 || digits > 10 || text[digits] != '\0') return false;
+  if (digits == 0 || text[digits] != '\0') return false;
+  // Leading zeros are allowed in any number; the significant digits must fit.
+  while (digits > 1 && *text == '0') text++, digits--;
+  if (digits > 10) return false;
   uint64_t value = strtoull(text, nullptr, 10);
   if (value > UINT32_MAX) return false;
   *out = uint32_t(value);
