@@ -29,7 +29,7 @@ const OPTION optionTable[] = {
      "rounds per session; a per-round list sets it to its length"},
     {"forcens=", OPT_FORCENS, &forcens, 0,
      "keep the ns= value even when per-round lists are longer or shorter"},
-    {"refs=", OPT_INT, &refs, 0, "dedicated listeners of the basic session"},
+    {"refs=", OPT_INT, &refs, RULE_NOT_NEGATIVE, "dedicated listeners of the basic session"},
     {"runs=", OPT_INT, &runs, kCount, "sessions to play"},
     {"B=", OPT_INT, &B, kCount, "channel bit rate in bit/s"},
     {"DATA=", OPT_INT, &DATA, kCount, "data frame size in bits"},
@@ -101,6 +101,8 @@ const OPTION optionTable[] = {
      &progress_given},
     {"rssi_eager_gains=", OPT_FLAG, &rssi_eager_gains, 0,
      "draw every node pair's gains at session start rather than on first use"},
+    {"strict=", OPT_FLAG, &strict, 0,
+     "words that are not options and numbers read only in part are errors, not notes"},
 };
 const int optionCount = sizeof optionTable / sizeof optionTable[0];
 

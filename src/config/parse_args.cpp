@@ -10,6 +10,7 @@
 #include "coding/codebook.h"
 #include "config/options.h"
 #include "config/slots.h"
+#include "config/unread_words.h"
 #include "core/state.h"
 #include "support/fail.h"
 #include "support/numbers.h"
@@ -144,4 +145,5 @@ void ParseMainArgs(int argc, char **argv) {
   CheckNotZero(prog);
   CheckGivenValues(argc, argv);
   FillOperationSlots();
+  ReportUnreadWords(argc, argv);
 }

@@ -45,6 +45,8 @@ typedef NODELIST WORKING_LISTS[NL_COUNT];
   X(int32_t, debug, {2}) X(int32_t, ns_pdf_size, {4096}) X(int32_t, tx_wait_hist_size, {65536})   \
   X(int32_t, pdf_nodes, {0}) X(int32_t, pdf_rounds, {0}) X(int32_t, pdf_tx_wait, {0})             \
   X(int32_t, fast, {0}) X(int32_t, adhoc, {0}) X(int32_t, centr, {0})                             \
+  /* Unknown words and numbers read in part: refused when on, else noted. */                      \
+  X(int32_t, strict, {0})                                                                         \
   /* Seeding: seed_given when the option was; after start-up seed holds the run's seed. */        \
   X(int32_t, seed_given, {0}) X(uint32_t, seed, {0})                                              \
   /* Seconds between progress lines (0: none); progress_given when the option was. */             \
