@@ -6,6 +6,7 @@
 #include "app/version.h"
 #include "config/options.h"
 #include "config/slots.h"
+#include "core/state.h"
 #include "core/report.h"
 #include "support/fail.h"
 
@@ -42,8 +43,12 @@ const char *KindName(OptionKind kind) {
 }
 
 // The built-in value is the global's before any option is read; a list's is that of every round.
+// The seed's comes from the clock and the progress line's from whether standard error is a
+// terminal: such values are words marked as special.
 void WriteBuiltin(FILE *out, const OPTION &option) {
   const void *value = option.target;
+  if (option.kind == OPT_SEED) return (void)fputs("{\"special\": \"clock\"}", out);
+  if (value == &progress) return (void)fputs("{\"special\": \"terminal\"}", out);
   switch (option.kind) {
     case OPT_INT:
     case OPT_FLAG:
@@ -74,7 +79,7 @@ void WriteRules(FILE *out, const OPTION &option) {
   fputs("]", out);
 }
 
-// The inclusive bounds that always hold.
+// The inclusive bounds that always hold; every integer has those of 32 bits at least.
 void WriteBounds(FILE *out, const OPTION &option) {
   const uint32_t rules = option.rules;
   if (option.kind == OPT_SEED) fputs(", \"min\": 0, \"max\": 4294967295", out);
@@ -82,7 +87,10 @@ void WriteBounds(FILE *out, const OPTION &option) {
     fputs(", \"min\": 1", out);
   else if (rules & (RULE_NOT_NEGATIVE | RULE_UNIT_INTERVAL))
     fputs(", \"min\": 0", out);
+  else if (option.kind == OPT_INT)
+    fputs(", \"min\": -2147483648", out);
   if (rules & RULE_UNIT_INTERVAL) fputs(", \"max\": 1", out);
+  if (option.kind == OPT_INT) fputs(", \"max\": 2147483647", out);
 }
 
 void WriteOption(FILE *out, const OPTION &option) {
