@@ -2,6 +2,10 @@
 status and exact message (the first of several faults wins) and accepted words with the values
 their run reports; codebook files that cannot be read; seeds."""
 
+import difflib
+import json
+import subprocess
+
 import pytest
 
 from simulator import DATA, SIM, fields, lines, sim
@@ -105,3 +109,41 @@ def test_the_same_seed_gives_the_same_run_and_another_seed_another():
     first = out("seed=5")
     assert first == out("seed=5", "seed=6")
     assert first != out("seed=6")
+
+
+UNREAD = ["nodes=20", "fsf_prb=0.3", "NN=3", "pdf_rounds=1", "zzz", "nn=7", "nn=9", "runs=1e5",
+          "pt=0.5x,,3"]
+NOTES = ["ignored: nodes=20 (not an option; nearest: pdf_nodes=)",
+         "ignored: fsf_prb=0.3 (not an option; nearest: fsf_prob=)",
+         "ignored: NN=3 (not an option; nearest: nn=)",
+         "ignored: pdf_rounds=1 (not an option; nearest: pdf_slots=)",
+         "ignored: zzz (not an option)", "runs=1e5 read as 1", "pt=0.5x,,3 read as 0.5,0,3"]
+
+
+def test_words_not_read_are_noted_and_strict_refuses_them():
+    noted = sim(*UNREAD, "seed=2", "debug=1")
+    plain = sim("nn=7", "runs=1", "pt=0.5,0,3", "seed=2", "debug=1")
+    assert (noted.status, noted.out) == (0, plain.out)
+    assert noted.err == "".join("# %s\n" % note for note in NOTES)
+    assert sim(*UNREAD, "seed=2", "debug=0").err == ""
+    strict = sim(*UNREAD, "strict=1", "debug=0")
+    assert (strict.status, strict.out) == (1, "")
+    assert strict.err == "".join("Error: %s\n" % note for note in NOTES)
+
+
+@pytest.mark.parametrize("typo", ["fsf_prb", "Fsf_Type", "nodes", "pdf_round", "rsi_thresh",
+                                  "maxtime", "codebok", "ad_sizes", "x" * 250, "ptt", "bb"])
+def test_the_nearest_option_is_the_study_tools(typo):
+    described = json.loads(sim("--describe").out)["options"]
+    folded = {spelling.lower(): option["word"] for option in described
+              for spelling in [option["word"], *option["aliases"]]}
+    close = difflib.get_close_matches(typo.lower(), list(folded), n=1)
+    want = "; nearest: %s=" % folded[close[0]] if close else ""
+    run = sim(typo + "=1", "runs=1", "debug=1")
+    assert "# ignored: %s=1 (not an option%s)\n" % (typo, want) in run.err
+
+
+def test_a_dump_that_could_not_be_written_fails_with_status_6():
+    with open("/dev/full", "wb") as full:
+        run = subprocess.run([SIM, "debug=3"], stdout=subprocess.PIPE, stderr=full, timeout=60)
+    assert run.returncode == 6

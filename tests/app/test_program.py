@@ -2,13 +2,15 @@
 before the last diagnostics, an interrupted run reports the sessions it made, standard error by
 debug level, the seed line, --version, and the memory of large runs."""
 
+import os
 import re
 import signal
 import subprocess
+import time
 
 import pytest
 
-from simulator import fields, lines, peak_kib, sim
+from simulator import SIM, fields, lines, peak_kib, sim
 
 NOTE = "# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
 COMMANDS = [["seed=1", "runs=1000", "debug=0"],
@@ -52,6 +54,30 @@ def test_an_interrupted_run_reports_the_sessions_it_made(stop, number):
     assert float(summary[14]) == pytest.approx(int(summary[12]) / int(summary[0]), rel=1e-5)
 
 
+def deliver_together(how):
+    """A long run stopped as timeout or a batch system stops it: a signal to the process and at
+    once another to its process group. Returns the status and standard output."""
+    words = ["runs=2000000000", "seed=1", "debug=0"]
+    if how == "timeout":
+        done = subprocess.run(["timeout", "0.2", SIM, *words], capture_output=True, timeout=60)
+        return done.returncode, done.stdout.decode()
+    number = signal.SIGINT if how == "interrupt" else signal.SIGTERM
+    process = subprocess.Popen([SIM, *words], stdout=subprocess.PIPE, start_new_session=True)
+    time.sleep(0.2)
+    process.send_signal(number)
+    os.killpg(process.pid, number)
+    out, _ = process.communicate(timeout=60)
+    return process.returncode, out.decode()
+
+
+@pytest.mark.parametrize("how,status", [("timeout", 124), ("interrupt", 130), ("terminate", 143)])
+def test_signals_sent_together_are_one_request_and_the_report_is_kept(how, status):
+    for _ in range(3):
+        returned, out = deliver_together(how)
+        assert returned == status
+        assert len(fields(out)) == 38 + 9 and int(fields(out)[0]) > 0, out
+
+
 def test_standard_error_by_debug_level():
     quiet = [sim("seed=21", "runs=200", level) for level in ("debug=-1", "debug=0", "debug=1")]
     assert [run.err for run in quiet] == ["", "", ""]
@@ -75,10 +101,15 @@ def test_the_seed_line_repeats_a_clock_seeded_run_and_version_needs_no_run():
 def test_large_runs_allocate_what_their_session_reads():
     # A basic run keeps no node-pair tables: 3.1 GB at nn 20000 before.
     assert peak_kib("nn=20000", "runs=20", "seed=1", "debug=0") < 256 * 1024
-    pairs = sim("adhoc=1", "nn=2000000", "runs=1", "debug=0")
-    assert pairs.status == 1
-    assert pairs.err.endswith(  # after a warning of the sanitizers' allocator, if any
-        "Error: Could not calloc'ate 4000000000000 chunks of 8 bytes of memory. Aborting ...\n")
+    # Set-ups beyond the machine's memory are refused before anything is filled.
+    for words, parts in [(["adhoc=1", "nn=2000000"], r"node-pair gains 2.38e\+05 GiB \(nn=2000000\)"),
+                         (["ns=2147483647", "tx_wait_hist_size=2147483647"],
+                          r"per-round lists 80 GiB \(ns=2147483647\), waiting-time histogram "
+                          r"16 GiB \(tx_wait_hist_size=2147483647\)")]:
+        run = sim(*words, "runs=1", "debug=0")
+        assert (run.status, run.out) == (1, "")
+        assert re.fullmatch(r"Error: the set-up needs [0-9.e+]+ GiB of memory, more than the "
+                            r"[0-9.e+]+ GiB of this machine: %s\.\n" % parts, run.err), run.err
 
 
 def test_without_rounds_every_session_ends_at_index_0():
