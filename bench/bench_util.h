@@ -1,4 +1,4 @@
-// Helpers shared by the benchmarks: a ready simulation state from option words, measurement of a
+// Helpers shared by the benchmarks: a ready simulation from option words, measurement of a
 // piece of work in a child process (time and peak resident size), and the result lines that
 // bench/report collects into its table.
 #pragma once
@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,54 +22,62 @@
 #include "core/state.h"
 #include "support/alloc.h"
 
-// A command line of the program name, "debug=0" and these option words, kept alive because keyword
-// options point into it; the state is reset, ready for the words to be read.
-inline std::vector<char *> FreshCommandLine(const std::vector<std::string> &words) {
-  static std::vector<std::string> kept;
-  kept = {"qrvl_sim", "debug=0"};
-  kept.insert(kept.end(), words.begin(), words.end());
-  std::vector<char *> argv;
-  for (std::string &word : kept) argv.push_back(word.data());
+// A simulation of the benchmark, kept until the next one is made: a command line of the program
+// name, "debug=0" and these option words, copied into the simulation's memory (keyword options
+// point into it).
+inline SIM &FreshSimulation(const std::vector<std::string> &words, std::vector<char *> &argv) {
+  static std::unique_ptr<SIM> current;
+  current = std::make_unique<SIM>();
+  std::vector<std::string> all{"qrvl_sim", "debug=0"};
+  all.insert(all.end(), words.begin(), words.end());
+  argv.clear();
+  for (const std::string &word : all)
+    argv.push_back(strcpy(static_cast<char *>(MyMalloc(current->memory, word.size() + 1)),
+                          word.c_str()));
   argv.push_back(nullptr);
-  ResetState();
-  return argv;
+  return *current;
 }
 
 // Starts up as the program does with these option words.
-inline void StartUpWith(const std::vector<std::string> &words) {
-  std::vector<char *> argv = FreshCommandLine(words);
-  StartUp(int(argv.size()) - 1, argv.data());
+inline SIM &StartUpWith(const std::vector<std::string> &words) {
+  std::vector<char *> argv;
+  SIM &S = FreshSimulation(words, argv);
+  StartUp(S, int(argv.size()) - 1, argv.data());
+  return S;
 }
 
 // The options of these words and the default one-hot codebook, without the rest of the set-up.
-inline void PrepareCodebook(const std::vector<std::string> &words) {
-  std::vector<char *> argv = FreshCommandLine(words);
-  ParseMainArgs(int(argv.size()) - 1, argv.data());
-  BuildDefaultCodebook(nf, repeat);
-  nf = codewords.nbits;
+inline SIM &PrepareCodebook(const std::vector<std::string> &words) {
+  std::vector<char *> argv;
+  SIM &S = FreshSimulation(words, argv);
+  ParseMainArgs(S, int(argv.size()) - 1, argv.data());
+  BuildDefaultCodebook(S, S.nf, S.repeat);
+  S.nf = S.codewords.nbits;
+  return S;
 }
 
 // The referee tables built literally: four one-table passes, each searching every received word
 // anew, then the closest-class table over every received word.
-inline void BuildFourPassTables() {
-  refreplies = FSFCacheRefereeReplies(0, 0);
-  refreplies_idx = FSFCacheRefereeReplies(0, 1);
-  refclasses = FSFCacheRefereeReplies(1, 0);
-  refclasses_idx = FSFCacheRefereeReplies(1, 1);
-  size_t entries = size_t(1) << classes.nbits;
-  closest_classes = BINCODES{static_cast<int32_t *>(MyMalloc(entries * 4)), 0, 0};
+inline void BuildFourPassTables(SIM &S) {
+  S.refreplies = FSFCacheRefereeReplies(S, 0, 0);
+  S.refreplies_idx = FSFCacheRefereeReplies(S, 0, 1);
+  S.refclasses = FSFCacheRefereeReplies(S, 1, 0);
+  S.refclasses_idx = FSFCacheRefereeReplies(S, 1, 1);
+  size_t entries = size_t(1) << S.classes.nbits;
+  S.closest_classes = BINCODES{static_cast<int32_t *>(MyMalloc(S.memory, entries * 4)), 0, 0};
   for (size_t w = 0; w < entries; w++)
-    closest_classes.codes[w] = FSFInterleaveWord(
-        classes.codes[FSFFindWinningWord(FSFDeinterleaveWord(int32_t(w)), &classes)]);
+    S.closest_classes.codes[w] = S.FSFInterleaveWord(
+        S, S.classes.codes[S.FSFFindWinningWord(S, S.FSFDeinterleaveWord(S, int32_t(w)),
+                                                &S.classes)]);
 }
 
 // A fingerprint of sample table entries, so that two builds can be seen to agree.
-inline uint32_t TableFingerprint() {
-  uint32_t sum = 0, mask = (1u << codewords.nbits) - 1u;
+inline uint32_t TableFingerprint(SIM &S) {
+  uint32_t sum = 0, mask = (1u << S.codewords.nbits) - 1u;
   for (uint32_t k = 0; k < 4096; k++) {
     uint32_t w = (k * 2654435761u) & mask;
-    sum = sum * 31 + uint32_t(RefClassesAt(w)) + 7 * uint32_t(RefRepliesIdxAt(w)) +
-          13 * uint32_t(ClosestClassesAt(w));
+    sum = sum * 31 + uint32_t(RefClassesAt(S, w)) + 7 * uint32_t(RefRepliesIdxAt(S, w)) +
+          13 * uint32_t(ClosestClassesAt(S, w));
   }
   return sum;
 }

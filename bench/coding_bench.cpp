@@ -21,12 +21,12 @@ const char *const kVariantNames[] = {"project", "four-pass"};
 // One build of the tables at the given word length in its own process.
 CHILD_MEASURE Measure(int variant, int32_t length) {
   return MeasureInChild([variant, length] {
-    PrepareCodebook({"nf=" + std::to_string(length)});
+    SIM &S = PrepareCodebook({"nf=" + std::to_string(length)});
     if (variant == 0)
-      BuildRefereeTables();
+      BuildRefereeTables(S);
     else
-      BuildFourPassTables();
-    return TableFingerprint();
+      BuildFourPassTables(S);
+    return TableFingerprint(S);
   });
 }
 
@@ -52,17 +52,18 @@ void CompareSetUps(const std::vector<int32_t> &lengths) {
 // The second argument is the number of distinct words: few of them stay in the memos of the
 // searched lookups, many of them do not.
 void BM_RoundLookups(benchmark::State &state) {
-  PrepareCodebook({"nf=" + std::to_string(state.range(0))});
-  BuildRefereeTables();
+  SIM &S = PrepareCodebook({"nf=" + std::to_string(state.range(0))});
+  BuildRefereeTables(S);
   std::mt19937 source(1);
   std::vector<uint32_t> heard(size_t(state.range(1)));
-  for (uint32_t &w : heard) w = source() & ((1u << nf) - 1u);
+  for (uint32_t &w : heard) w = source() & ((1u << S.nf) - 1u);
   size_t k = 0, mask = heard.size() - 1;
   for (auto _ : state) {
     uint32_t w = heard[k++ & mask];
-    benchmark::DoNotOptimize(ClosestClassesAt(uint32_t(RefClassesAt(w))) == RefClassesAt(w));
+    benchmark::DoNotOptimize(ClosestClassesAt(S, uint32_t(RefClassesAt(S, w))) ==
+                             RefClassesAt(S, w));
   }
-  state.SetLabel(nf > kFullTableBits ? "searched" : "arrays");
+  state.SetLabel(S.nf > kFullTableBits ? "searched" : "arrays");
 }
 BENCHMARK(BM_RoundLookups)->ArgsProduct({{16, 20, 26}, {1 << 12, 1 << 20}});
 

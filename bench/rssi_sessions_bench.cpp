@@ -22,20 +22,21 @@ namespace {
 const int kNodeCounts[] = {10, 50, 200};
 const int kGainBatch = 1024;
 
-void SetUp(std::vector<std::string> words) {
+SIM &SetUp(std::vector<std::string> words) {
   words.insert(words.end(), {"ns=3", "seed=12345"});
-  StartUpWith(words);
+  return StartUpWith(words);
 }
 
 // The gains the last session drew: the subcarriers marked drawn on the pairs stamped with it.
-int64_t GainsDrawnLastSession() {
-  if (rssi_eager_gains) return int64_t(nn) * (nn - 1) / 2 * (rssi_flat ? 1 : nf);
+int64_t GainsDrawnLastSession(const SIM &S) {
+  const int32_t nn = S.nn;
+  if (S.rssi_eager_gains) return int64_t(nn) * (nn - 1) / 2 * (S.rssi_flat ? 1 : S.nf);
   int64_t gains = 0;
   for (int32_t a = 0; a < nn; a++)
     for (int32_t b = a + 1; b < nn; b++) {
-      size_t pair = size_t(a) * size_t(max_nn) + size_t(b);
-      if (rssi_pair_stamp[pair] != rssi_session) continue;
-      gains += rssi_flat ? 1 : std::popcount(rssi_pair_drawn[pair] & LowBits(nf));
+      size_t pair = size_t(a) * size_t(S.max_nn) + size_t(b);
+      if (S.rssi_pair_stamp[pair] != S.rssi_session) continue;
+      gains += S.rssi_flat ? 1 : std::popcount(S.rssi_pair_drawn[pair] & LowBits(S.nf));
     }
   return gains;
 }
@@ -46,17 +47,17 @@ void BM_Session(benchmark::State &state) {
   std::vector<std::string> words{adhoc ? "adhoc=1" : "centr=1",
                                  "nn=" + std::to_string(state.range(1))};
   if (state.range(3)) words.push_back("adaptive=1");
-  SetUp(words);
-  rssi_eager_gains = int32_t(state.range(2));
+  SIM &S = SetUp(words);
+  S.rssi_eager_gains = int32_t(state.range(2));
   SessionFn session = adhoc ? SimSessionAdhocRSSI : SimSessionCentralizedRSSI;
-  for (auto _ : state) benchmark::DoNotOptimize(session(refs));
+  for (auto _ : state) benchmark::DoNotOptimize(session(S, S.refs));
   state.SetItemsProcessed(state.iterations());
   // Gains per session, counted outside the timed loop.
   const int sample = 200;
   int64_t gains = 0;
   for (int i = 0; i < sample; i++) {
-    session(refs);
-    gains += GainsDrawnLastSession();
+    session(S, S.refs);
+    gains += GainsDrawnLastSession(S);
   }
   state.counters["gains"] = double(gains) / sample;
 }
@@ -68,10 +69,10 @@ BENCHMARK(BM_Session)
 
 // The baseline: every pair's gains among nn nodes, as drawn at the start of a session.
 void BM_DrawPairGains(benchmark::State &state) {
-  SetUp({"centr=1", "nn=" + std::to_string(state.range(0))});
-  for (auto _ : state) RSSIDrawPairGains();
+  SIM &S = SetUp({"centr=1", "nn=" + std::to_string(state.range(0))});
+  for (auto _ : state) RSSIDrawPairGains(S);
   state.SetItemsProcessed(state.iterations());
-  state.counters["gains"] = double(nn) * (nn - 1) / 2 * nf;
+  state.counters["gains"] = double(S.nn) * (S.nn - 1) / 2 * S.nf;
 }
 BENCHMARK(BM_DrawPairGains)
     ->ArgName("nn")
@@ -82,8 +83,8 @@ BENCHMARK(BM_DrawPairGains)
 
 // One gain draw: a Rayleigh variate squared plus the floor.
 void BM_DrawGain(benchmark::State &state) {
-  SetUp({"centr=1"});
-  TimeDrawsInBatches(state, kGainBatch, DrawGain);
+  SIM &S = SetUp({"centr=1"});
+  TimeDrawsInBatches(state, kGainBatch, [&S] { return DrawGain(S); });
 }
 BENCHMARK(BM_DrawGain);
 

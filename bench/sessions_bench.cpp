@@ -33,18 +33,19 @@ const std::vector<BENCH_CASE> kCases = {
 };
 
 // Both implementations set up for the case from seed 1.
-void SetUpBoth(const BENCH_CASE &c) {
+SIM &SetUpBoth(const BENCH_CASE &c) {
   std::vector<std::string> words = {"nn=" + std::to_string(c.nn), "nf=" + std::to_string(c.nf),
                                     "seed=1"};
   if (c.binom) words.insert(words.end(), {"fsf_type=binom", "fsf_prob=0.2"});
-  StartUpWith(words);
+  SIM &S = StartUpWith(words);
   const double pt_list[3] = {0.5, 0.5, 0.5};
   literal_setup(c.nn, c.nf, 3, pt_list, 1, c.binom, 0.2, 1);
+  return S;
 }
 
 void BM_Session(benchmark::State &state, const BENCH_CASE *c) {
-  SetUpBoth(*c);
-  for (auto _ : state) benchmark::DoNotOptimize(SimSession(refs));
+  SIM &S = SetUpBoth(*c);
+  for (auto _ : state) benchmark::DoNotOptimize(SimSession(S, S.refs));
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -68,8 +69,8 @@ double SecondsPerSession(int64_t count, Play play) {
 // Ours and the literal sessions timed in turn, rounds times each, about 20 ms a timing; the best
 // of each, so that both meet the same phases of the machine.
 void CompareWithLiteral(const BENCH_CASE &c, int rounds) {
-  SetUpBoth(c);
-  auto ours = [] { return SimSession(refs); };
+  SIM &S = SetUpBoth(c);
+  auto ours = [&S] { return SimSession(S, S.refs); };
   const int64_t count =
       std::max<int64_t>(1000, int64_t(0.02 / SecondsPerSession(20000, ours)));  // and warm up
   double best_ours = 1e9, best_literal = 1e9;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "bench_runs.h"
-#include "core/state.h"
 #include "support/gsl_rand.h"
 #include "support/mt_rand.h"
 
@@ -15,22 +14,24 @@ namespace {
 const int kBatch = 1024;
 
 void BM_GenRandInt32(benchmark::State &state) {
-  init_genrand(5489u);
-  TimeDrawsInBatches(state, kBatch, genrand_int32);
+  MtRand g;
+  init_genrand(g, 5489u);
+  TimeDrawsInBatches(state, kBatch, [&g] { return genrand_int32(g); });
 }
 BENCHMARK(BM_GenRandInt32);
 
 void BM_GenRandReal2(benchmark::State &state) {
-  init_genrand(5489u);
-  TimeDrawsInBatches(state, kBatch, genrand_real2);
+  MtRand g;
+  init_genrand(g, 5489u);
+  TimeDrawsInBatches(state, kBatch, [&g] { return genrand_real2(g); });
 }
 BENCHMARK(BM_GenRandReal2);
 
 void BM_GenRandRayleighGSL(benchmark::State &state) {
-  SetupRandGSL();
-  SeedRandGSL(5489u);
-  TimeDrawsInBatches(state, kBatch, [] { return GenRandRayleighGSL(1.0); });
-  ReleaseRandGSL();
+  gsl_rng *gsl = SetupRandGSL();
+  SeedRandGSL(gsl, 5489u);
+  TimeDrawsInBatches(state, kBatch, [gsl] { return GenRandRayleighGSL(gsl, 1.0); });
+  ReleaseRandGSL(gsl);
 }
 BENCHMARK(BM_GenRandRayleighGSL);
 

@@ -24,18 +24,18 @@ void Silence() {
 // A whole run of these option words, its output to /dev/null.
 uint32_t RunOf(const std::vector<std::string> &words) {
   Silence();
-  StartUpWith(words);
-  RUN_TOTALS totals = RunLoop(SimSession);
-  Report(totals.sessions, totals.successes);
+  SIM &S = StartUpWith(words);
+  RUN_TOTALS totals = RunLoop(S, SimSession);
+  Report(S, totals.sessions, totals.successes);
   return uint32_t(totals.successes);
 }
 
 uint32_t WholeRun() { return RunOf({"nf=26", "debug=2", "seed=1"}); }
 
 uint32_t LiteralTables() {
-  PrepareCodebook({"nf=26"});
-  BuildFourPassTables();
-  return TableFingerprint();
+  SIM &S = PrepareCodebook({"nf=26"});
+  BuildFourPassTables(S);
+  return TableFingerprint(S);
 }
 
 }  // namespace

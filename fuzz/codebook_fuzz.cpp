@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "coding/codebook.h"
@@ -31,10 +32,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FILE *file = fopen(path.c_str(), "wb");
   if (!file || fwrite(data, 1, size, file) != size || fclose(file) != 0) abort();
-  ResetState();
-  EndProcessHook = ReturnToHarness;
+  static std::unique_ptr<MEMORY> memory;  // the last input's blocks go now
+  memory = std::make_unique<MEMORY>();
   if (setjmp(endOfProcess) == 0) {
-    BINCODES codes = CodesReadFile(path.c_str());
+    BINCODES codes = CodesReadFile(*memory, path.c_str());
     // Every word fits the word length, which a file of words gives between 1 and 32.
     if (codes.count < 1 || codes.nbits < 1 || codes.nbits > 32) abort();
     for (int32_t i = 0; i < codes.count; i++)
@@ -42,6 +43,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   } else if (endStatus != 1) {
     abort();  // the reader's only end is status 1
   }
-  EndProcessHook = nullptr;
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,12 +78,12 @@ void SplitWords(const uint8_t *data, size_t size, std::vector<std::string> &word
 
 // Set-up is worth running when it allocates little and builds small tables; word lengths above
 // the limit fail before any table is built.
-bool SmallEnoughToSetUp() {
-  bool files = codewords.count > 0 && classes.count > 0;
-  int64_t length = files ? nf : int64_t(nf) * repeat;
-  bool short_words = length <= 12 || length > 26;
-  bool small_arrays = LargestNodeCount() <= 64 && ns <= 1024 && tx_wait_hist_size <= 65536;
-  return short_words && small_arrays && (!adaptive || ad_size <= 4096);
+bool SmallEnoughToSetUp(const SIM &S) {
+  bool files = S.codewords.count > 0 && S.classes.count > 0;
+  int64_t length = files ? S.nf : int64_t(S.nf) * S.repeat;
+  bool short_words = length <= 12 || length > kMaxWordBits;
+  bool small_arrays = LargestNodeCount(S) <= 64 && S.ns <= 1024 && S.tx_wait_hist_size <= 65536;
+  return short_words && small_arrays && (!S.adaptive || S.ad_size <= 4096);
 }
 
 }  // namespace
@@ -102,15 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (std::string &word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
-  ResetState();
-  EndProcessHook = ReturnToHarness;
+  // The simulation of the last input goes now: an end of the process skips its destruction.
+  static std::unique_ptr<SIM> simulation;
+  simulation = std::make_unique<SIM>();
+  SIM &S = *simulation;
   if (setjmp(endOfProcess) == 0) {
-    ParseMainArgs(int(words.size()), argv.data());
-    if (SmallEnoughToSetUp()) {
-      init_genrand(1);
-      InitSimVars();
+    ParseMainArgs(S, int(words.size()), argv.data());
+    if (SmallEnoughToSetUp(S)) {
+      init_genrand(S.mt_rand, 1);
+      InitSimVars(S);
     }
   }
-  EndProcessHook = nullptr;
   return 0;
 }

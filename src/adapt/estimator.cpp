@@ -14,37 +14,39 @@
 namespace {
 
 // The schedule row of the rounded estimate; every estimate above the table selects its last row.
-void InstallSchedule() {
-  int32_t n = ad_estimate > kHeurRows ? kHeurRows : int32_t(lround(ad_estimate));
-  memcpy(pt, HeurFetchPt(n, ns), 3 * sizeof(double));
+void InstallSchedule(SIM &S) {
+  int32_t n = S.ad_estimate > kHeurRows ? kHeurRows : int32_t(lround(S.ad_estimate));
+  memcpy(S.pt, HeurFetchPt(n, S.ns), 3 * sizeof(double));
 }
 
 // Sessions already waited, geometric with success probability p: floor(ln(1 - u) / ln(1 - p)).
-int32_t GeometricWait(double p) {
+int32_t GeometricWait(SIM &S, double p) {
   if (!(p > 0 && p <= 1)) Fail(1, "tau must be in (0.0 ... 1.0]\n");
   if (p == 1) return 1;
-  return int32_t(floor(log(1 - genrand_real2()) / log(1 - p)));
+  return int32_t(floor(log(1 - genrand_real2(S.mt_rand)) / log(1 - p)));
 }
 
 }  // namespace
 
-void AdaptInit() {
-  ad_samples = static_cast<double *>(MyCalloc(size_t(ad_size) + 1, sizeof(double)));
+void AdaptInit(SIM &S) {
+  const int32_t nn = S.nn;
+  S.ad_samples = static_cast<double *>(MyCalloc(S.memory, size_t(S.ad_size) + 1, sizeof(double)));
   int32_t lo = int32_t(0.9 * nn);
   int64_t hi = int64_t(1.1 * nn);
-  for (int32_t i = 0; i < ad_size; i++) ad_samples[i] = GenRand(lo, int32_t(hi));
-  for (int32_t j = 0; j < nn; j++) SetWaits(&nodes[j], GeometricWait(1.0 / nn), WaitColl(&nodes[j]));
-  ad_oldest_idx = 0;
-  ad_estimate = nn;
-  InstallSchedule();
+  for (int32_t i = 0; i < S.ad_size; i++) S.ad_samples[i] = GenRand(S.mt_rand, lo, int32_t(hi));
+  for (int32_t j = 0; j < nn; j++)
+    SetWaits(S, &S.nodes[j], GeometricWait(S, 1.0 / nn), WaitColl(S, &S.nodes[j]));
+  S.ad_oldest_idx = 0;
+  S.ad_estimate = nn;
+  InstallSchedule(S);
 }
 
-double AdaptWeightedAverage(int32_t k, double x) {
-  const int32_t N = ad_size;
-  const double m = ad_memory;
+double AdaptWeightedAverage(const SIM &S, int32_t k, double x) {
+  const int32_t N = S.ad_size;
+  const double m = S.ad_memory;
   double sum = 0.0, divisor;
-  auto kept = [&](int32_t j) { return ad_samples[(k + j) % N]; };
-  switch (ad_avg_type) {
+  auto kept = [&](int32_t j) { return S.ad_samples[(k + j) % N]; };
+  switch (S.ad_avg_type) {
     case 1:
       for (int32_t j = 1; j < N; j++) sum += j * kept(j);
       sum += N * x;
@@ -69,10 +71,10 @@ double AdaptWeightedAverage(int32_t k, double x) {
   return sum / divisor;
 }
 
-void AdaptUpdateEstimate(double x) {
-  int32_t k = (ad_oldest_idx + 1) % ad_size;
-  ad_estimate = AdaptWeightedAverage(k, x);
-  ad_oldest_idx = k;
-  ad_samples[k] = x;
-  InstallSchedule();
+void AdaptUpdateEstimate(SIM &S, double x) {
+  int32_t k = (S.ad_oldest_idx + 1) % S.ad_size;
+  S.ad_estimate = AdaptWeightedAverage(S, k, x);
+  S.ad_oldest_idx = k;
+  S.ad_samples[k] = x;
+  InstallSchedule(S);
 }

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
+#include "core/records.h"
+
 // Fills the window with random samples near nn, gives every active node a geometric start value
 // of wait_succ, sets the estimate to nn and installs its schedule row.
-void AdaptInit();
+void AdaptInit(SIM &S);
 // Replaces the oldest sample by x, averages the window by ad_avg_type and installs the schedule.
-void AdaptUpdateEstimate(double x);
+void AdaptUpdateEstimate(SIM &S, double x);
 // The average of the window K_1 (oldest) .. K_(N-1) and x under ad_avg_type, for the window
 // starting after slot k of ad_samples.
-double AdaptWeightedAverage(int32_t k, double x);
+double AdaptWeightedAverage(const SIM &S, int32_t k, double x);

@@ -33,12 +33,12 @@ bool ReadField(const char **cursor, int32_t *value) {
 
 }  // namespace
 
-ADRUNS AdaptReadRuns(const char *text) {
+ADRUNS AdaptReadRuns(MEMORY &memory, const char *text) {
   int32_t count = 1;
   for (const char *p = text; *p; p++) count += *p == ',';
   ADRUNS schedule;
-  schedule.at_run = static_cast<int32_t *>(MyMalloc(size_t(count) * 4));
-  schedule.new_nn = static_cast<int32_t *>(MyMalloc(size_t(count) * 4));
+  schedule.at_run = static_cast<int32_t *>(MyMalloc(memory, size_t(count) * 4));
+  schedule.new_nn = static_cast<int32_t *>(MyMalloc(memory, size_t(count) * 4));
   schedule.count = count;
   const char *p = text;
   for (int32_t k = 0; k < count; k++) {

@@ -2,7 +2,8 @@
 #pragma once
 
 #include "core/records.h"
+#include "support/alloc.h"
 
 // Reads the schedule text. Ends the process with status 1, quoting the text, when it is not a
 // comma-separated list of iteration:count pairs of 32-bit integers with counts above 0.
-ADRUNS AdaptReadRuns(const char *text);
+ADRUNS AdaptReadRuns(MEMORY &memory, const char *text);

@@ -1,12 +1,12 @@
-// The JSON description of the options and columns.
+// The JSON description of the options and columns, generated from the option table.
 #include "app/describe.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "app/version.h"
 #include "config/options.h"
 #include "config/slots.h"
-#include "core/state.h"
 #include "core/report.h"
 #include "support/fail.h"
 
@@ -22,9 +22,13 @@ void WriteString(FILE *out, const char *text) {
   fputc('"', out);
 }
 
-// The option word without its "=".
+// An option word without its "=".
 void WriteWord(FILE *out, const char *word) {
   fprintf(out, "\"%.*s\"", int(strlen(word) - 1), word);
+}
+
+void WriteNumber(FILE *out, const char *name, double x) {
+  fprintf(out, ", \"%s\": %.17g", name, x);
 }
 
 const char *KindName(OptionKind kind) {
@@ -42,55 +46,72 @@ const char *KindName(OptionKind kind) {
   return "";
 }
 
-// The built-in value is the global's before any option is read; a list's is that of every round.
-// The seed's comes from the clock and the progress line's from whether standard error is a
-// terminal: such values are words marked as special.
+// A number, a text, or {"special": word} for a value that is not a constant; null for none.
 void WriteBuiltin(FILE *out, const OPTION &option) {
-  const void *value = option.target;
-  if (option.kind == OPT_SEED) return (void)fputs("{\"special\": \"clock\"}", out);
-  if (value == &progress) return (void)fputs("{\"special\": \"terminal\"}", out);
-  switch (option.kind) {
-    case OPT_INT:
-    case OPT_FLAG:
-    case OPT_FORCENS: fprintf(out, "%ld", long(*static_cast<const int32_t *>(value))); break;
-    case OPT_SEED: fprintf(out, "%lu", (unsigned long)*static_cast<const uint32_t *>(value)); break;
-    case OPT_REAL: fprintf(out, "%.17g", *static_cast<const double *>(value)); break;
-    case OPT_LIST: fprintf(out, "%.17g", option.fill); break;
-    case OPT_KEYWORD: WriteString(out, *static_cast<const char *const *>(value)); break;
-    case OPT_FILE:
-    case OPT_SCHEDULE: fputs("null", out); break;
+  const BUILTIN &builtin = option.builtin;
+  if (builtin.special) {
+    fputs("{\"special\": ", out);
+    WriteString(out, builtin.special);
+    fputs("}", out);
+  } else if (builtin.text) {
+    WriteString(out, builtin.text);
+  } else if (option.kind == OPT_FILE || option.kind == OPT_SCHEDULE) {
+    fputs("null", out);
+  } else {
+    fprintf(out, "%.17g", builtin.number);
   }
+}
+
+// A rule as an object: the range it allows (a bound left out is open), the flag it depends on
+// and the options it relates to, the refusal's status and words.
+void WriteRange(FILE *out, const OPTION &option, const RANGE_RULE &rule) {
+  fputs("{", out);
+  if (&rule == KindRule(OPT_REAL)) {
+    fputs("\"finite\": true", out);
+  } else {
+    fputs(option.kind == OPT_REAL || option.kind == OPT_LIST ? "\"real\": true"
+                                                             : "\"integer\": true",
+          out);
+    if (std::isfinite(rule.min)) WriteNumber(out, "min", rule.min);
+    if (std::isfinite(rule.max)) WriteNumber(out, "max", rule.max);
+  }
+  if (rule.when) {
+    fputs(", \"when\": {", out);
+    WriteWord(out, rule.when);
+    fputs(": \"on\"}, \"relates\": [", out);
+    WriteWord(out, rule.when);
+    fputs("]", out);
+  }
+  fprintf(out, ", \"status\": %ld, \"message\": ", long(rule.status));
+  WriteString(out, rule.message);
+  fputs("}", out);
 }
 
 void WriteRules(FILE *out, const OPTION &option) {
   fputs("\"rules\": [", out);
   const char *separator = "";
-  if (option.kind == OPT_REAL || option.kind == OPT_LIST) {
-    fputs("\"finite\"", out);
+  if (option.rules->not_zero) {
+    fputs("{\"integer\": true, \"not\": 0, \"status\": 1, \"message\": \"must not be zero\"}", out);
     separator = ", ";
   }
-  if (option.kind == OPT_SEED) fputs("\"0 to 4294967295\"", out);
-  for (uint32_t bit = 1; bit <= RULE_AT_LEAST_1_ADAPTIVE; bit <<= 1)
-    if (option.rules & bit) {
-      fputs(separator, out);
-      WriteString(out, RuleText(OptionRule(bit)));
-      separator = ", ";
-    }
+  for (const RANGE_RULE *rule : {KindRule(option.kind), option.rules->range}) {
+    if (!rule) continue;
+    fputs(separator, out);
+    WriteRange(out, option, *rule);
+    separator = ", ";
+  }
   fputs("]", out);
 }
 
-// The inclusive bounds that always hold; every integer has those of 32 bits at least.
+// The bounds that always hold: those of the kind and of the rules without a flag.
 void WriteBounds(FILE *out, const OPTION &option) {
-  const uint32_t rules = option.rules;
-  if (option.kind == OPT_SEED) fputs(", \"min\": 0, \"max\": 4294967295", out);
-  if ((rules & RULE_NOT_ZERO && rules & RULE_NOT_NEGATIVE) || rules & RULE_AT_LEAST_1)
-    fputs(", \"min\": 1", out);
-  else if (rules & (RULE_NOT_NEGATIVE | RULE_UNIT_INTERVAL))
-    fputs(", \"min\": 0", out);
-  else if (option.kind == OPT_INT)
-    fputs(", \"min\": -2147483648", out);
-  if (rules & RULE_UNIT_INTERVAL) fputs(", \"max\": 1", out);
-  if (option.kind == OPT_INT) fputs(", \"max\": 2147483647", out);
+  const RANGE_RULE *kind = KindRule(option.kind), *range = option.rules->range;
+  if (!kind || kind == KindRule(OPT_REAL)) kind = nullptr;
+  double low = kind ? kind->min : -INFINITY, high = kind ? kind->max : INFINITY;
+  if (range && !range->when) low = fmax(low, range->min), high = fmin(high, range->max);
+  if (option.rules->not_zero && low == 0) low = 1;
+  if (std::isfinite(low)) WriteNumber(out, "min", low);
+  if (std::isfinite(high)) WriteNumber(out, "max", high);
 }
 
 void WriteOption(FILE *out, const OPTION &option) {
@@ -100,7 +121,7 @@ void WriteOption(FILE *out, const OPTION &option) {
   WriteBuiltin(out, option);
   if (option.kind == OPT_KEYWORD) {
     fputs(", \"values\": [", out);
-    for (int i = 0; const char *keyword = OptionKeyword(option.target, i); i++) {
+    for (int i = 0; const char *keyword = OptionKeyword(option.id, i); i++) {
       if (i) fputs(", ", out);
       WriteString(out, keyword);
     }

@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-// Writes the description to out; the globals must hold their built-in values (before any option
-// is read).
+// Writes the description to out, from the option table and the report's columns.
 void WriteDescription(FILE *out);
 // Prints the description on standard output and ends the process with status 0.
 [[noreturn]] void PrintDescription();

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/describe.h"
 #include "app/interrupt.h"
@@ -35,19 +36,22 @@ void AnswerRequests(int argc, char **argv) {
 int RunProgram(int argc, char **argv) {
   CheckOutputOpen();
   AnswerRequests(argc, argv);
-  StartUp(argc, argv);
-  SessionFn session = ChooseSession();
+  // The one simulation of the process.
+  const std::unique_ptr<SIM> simulation = std::make_unique<SIM>();
+  SIM &S = *simulation;
+  StartUp(S, argc, argv);
+  SessionFn session = ChooseSession(S);
   CatchInterrupts();
-  if (debug > 1) fprintf(stderr, "# seed %u\n", seed);
-  if (debug > 1) Stopwatch(0);
-  RUN_TOTALS totals = RunLoop(session);
+  if (S.debug > 1) fprintf(stderr, "# seed %u\n", S.seed);
+  if (S.debug > 1) Stopwatch(S.stopwatches, 0);
+  RUN_TOTALS totals = RunLoop(S, session);
   const int stopped_by = interrupt_signal;  // a signal during the report changes nothing
-  if (debug > 1) Stopwatch(0);
-  Report(totals.sessions, totals.successes);
+  if (S.debug > 1) Stopwatch(S.stopwatches, 0);
+  Report(S, totals.sessions, totals.successes);
   FinishOutput();
   if (stopped_by) fprintf(stderr, "# interrupted after %lld sessions\n", (long long)totals.sessions);
-  if (debug > 1) fprintf(stderr, "// simtime %g sec", sw_results[0]);
+  if (S.debug > 1) fprintf(stderr, "// simtime %g sec", S.stopwatches.results[0]);
   fflush(stderr);
-  CloseOutput(debug > 1 ? "\n" : "");
+  CloseOutput(S.debug > 1 ? "\n" : "");
   return stopped_by ? 128 + stopped_by : 0;
 }

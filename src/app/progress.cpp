@@ -8,11 +8,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/state.h"
-#include "support/fail.h"
-
-PROGRESS_LINE progress_line;
-
 namespace {
 
 double MonotonicSeconds() {
@@ -22,8 +17,7 @@ double MonotonicSeconds() {
 }
 
 // Reads the clock about every 20 ms whatever a session costs.
-void AdaptInterval(double since_check) {
-  PROGRESS_LINE &p = progress_line;
+void AdaptInterval(PROGRESS_LINE &p, double since_check) {
   if (since_check < 0.01 && p.interval < (1 << 24))
     p.interval *= 2;
   else if (since_check > 0.04 && p.interval > 1)
@@ -41,24 +35,23 @@ void FormatSecondsLeft(char *out, size_t size, double seconds) {
 
 }  // namespace
 
-void ProgressStart() {
-  PROGRESS_LINE &p = progress_line;
+void ProgressStart(SIM &S) {
+  PROGRESS_LINE &p = S.progress_line;
   p = PROGRESS_LINE{};
-  bool terminal = isatty(2);
-  p.enabled = progress_given ? progress > 0 : terminal;
+  const bool terminal = isatty(2), given = S.given[OPTION_progress];
+  p.enabled = given ? S.progress > 0 : terminal;
   if (!p.enabled) return;
   p.in_place = terminal;
-  p.every = progress_given ? progress : 0.25;
-  p.first = progress_given ? progress : 1.0;
+  p.every = given ? S.progress : 0.25;
+  p.first = given ? S.progress : 1.0;
   p.interval = p.countdown = 16;
   p.started = p.checked = MonotonicSeconds();
-  if (p.in_place) BeforeDiagnostic = ProgressErase;
 }
 
-void ProgressShow(double share, int64_t sessions, int64_t successes) {
-  PROGRESS_LINE &p = progress_line;
+void ProgressShow(SIM &S, double share, int64_t sessions, int64_t successes) {
+  PROGRESS_LINE &p = S.progress_line;
   double now = MonotonicSeconds();
-  AdaptInterval(now - p.checked);
+  AdaptInterval(p, now - p.checked);
   p.checked = now;
   double elapsed = now - p.started;
   if (elapsed < p.first || (p.shown > 0 && now - p.shown < p.every)) return;
@@ -81,18 +74,10 @@ void ProgressShow(double share, int64_t sessions, int64_t successes) {
   fflush(stderr);
 }
 
-void ProgressErase() {
-  PROGRESS_LINE &p = progress_line;
-  if (p.width > 0) {
-    fprintf(stderr, "\r%*s\r", int(p.width), "");
-    fflush(stderr);
-  }
-  p.width = 0;
-}
-
-double MinFramesShare() {
-  if (min_frames <= 0) return 1.0;
+double MinFramesShare(const SIM &S) {
+  if (S.min_frames <= 0) return 1.0;
   double least = 1.0;
-  for (int32_t i = 0; i < nn; i++) least = std::min(least, double(nodes[i].successes) / min_frames);
+  for (int32_t i = 0; i < S.nn; i++)
+    least = std::min(least, double(S.nodes[i].successes) / S.min_frames);
   return least;
 }

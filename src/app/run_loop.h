@@ -13,7 +13,7 @@ struct RUN_TOTALS {
 };
 
 // Picks the session routine for the whole run: ad hoc, else centralized, else basic.
-SessionFn ChooseSession();
+SessionFn ChooseSession(const SIM &S);
 
 // Runs the loop with the given session routine; an interruption ends it between two sessions.
-RUN_TOTALS RunLoop(SessionFn session);
+RUN_TOTALS RunLoop(SIM &S, SessionFn session);

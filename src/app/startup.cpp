@@ -6,8 +6,8 @@
 #include "core/state.h"
 #include "support/seeding.h"
 
-void StartUp(int argc, char **argv) {
-  ParseMainArgs(argc, argv);
-  seed = SeedGenerators(seed_given, seed);
-  InitSimVars();
+void StartUp(SIM &S, int argc, char **argv) {
+  ParseMainArgs(S, argc, argv);
+  S.seed = SeedGenerators(S.mt_rand, S.gsl_base_rand, S.given[OPTION_seed], S.seed);
+  InitSimVars(S);
 }

@@ -6,11 +6,11 @@
 #include "core/records.h"
 
 // No fading; draws nothing.
-void FSFRandChannelMaskNone(NODE *node);
+void FSFRandChannelMaskNone(SIM &S, NODE *node);
 // Each of the nf subcarriers faded independently with probability fsf_prob (one draw each).
-void FSFRandChannelMaskBinom(NODE *node);
+void FSFRandChannelMaskBinom(SIM &S, NODE *node);
 // min(nf, fsf_num) distinct subcarriers faded, at uniform positions.
-void FSFRandChannelMaskNumber(NODE *node);
+void FSFRandChannelMaskNumber(SIM &S, NODE *node);
 // A truncated geometric number (0 .. nf, parameter fsf_tau; uniform when fsf_tau is 0) of
 // distinct subcarriers faded, at uniform positions.
-void FSFRandChannelMaskGeom(NODE *node);
+void FSFRandChannelMaskGeom(SIM &S, NODE *node);

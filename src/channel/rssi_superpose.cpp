@@ -4,13 +4,13 @@
 #include "channel/rssi.h"
 #include "core/state.h"
 
-void ClearORedWordRSSI() {
-  for (int32_t b = 0; b < nf; b++) ORed_word_rssi[b] = 0.0;
+void ClearORedWordRSSI(SIM &S) {
+  for (int32_t b = 0; b < S.nf; b++) S.ORed_word_rssi[b] = 0.0;
 }
 
-void BuildORedWordRSSI(NODE *node) {
-  for (int32_t b = 0; b < nf; b++)
-    if (node->word >> b & 1u) ORed_word_rssi[b] += node->rssi_acc[b];
+void BuildORedWordRSSI(SIM &S, NODE *node) {
+  for (int32_t b = 0; b < S.nf; b++)
+    if (node->word >> b & 1u) S.ORed_word_rssi[b] += node->rssi_acc[b];
 }
 
-void ExtractORedWordRSSI() { ORed_word = DetectedSubcarriers(ORed_word_rssi); }
+void ExtractORedWordRSSI(SIM &S) { S.ORed_word = DetectedSubcarriers(S, S.ORed_word_rssi); }

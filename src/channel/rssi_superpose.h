@@ -4,8 +4,8 @@
 
 #include "core/records.h"
 
-void ClearORedWordRSSI();
+void ClearORedWordRSSI(SIM &S);
 // Adds the node's powers (which already carry its fading) on the subcarriers of its word.
-void BuildORedWordRSSI(NODE *node);
+void BuildORedWordRSSI(SIM &S, NODE *node);
 // ORed_word = the subcarriers whose sum reaches the threshold (a sum that is not a number does not).
-void ExtractORedWordRSSI();
+void ExtractORedWordRSSI(SIM &S);

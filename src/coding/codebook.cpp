@@ -22,7 +22,7 @@ struct FILE_TEXT {
   size_t size;
 };
 
-FILE_TEXT ReadWholeFile(const char *path) {
+FILE_TEXT ReadWholeFile(MEMORY &memory, const char *path) {
   FILE *file = fopen(path, "r");
   if (!file) {
     int reason = errno;
@@ -30,14 +30,14 @@ FILE_TEXT ReadWholeFile(const char *path) {
     Fail(1, "Error reading file: %s\n", strerror(reason));
   }
   // Room for one byte beyond the limit tells a file that is too large.
-  FILE_TEXT text{static_cast<char *>(MyMalloc(4096)), 0};
+  FILE_TEXT text{static_cast<char *>(MyMalloc(memory, 4096)), 0};
   size_t capacity = 4096;
   for (size_t n; (n = fread(text.bytes + text.size, 1, capacity - text.size, file)) > 0;) {
     text.size += n;
     if (text.size > kMaxFileBytes) break;
     if (text.size == capacity) {
       capacity = std::min(2 * capacity, kMaxFileBytes + 1);
-      text.bytes = static_cast<char *>(MyRealloc(text.bytes, capacity));
+      text.bytes = static_cast<char *>(MyRealloc(memory, text.bytes, capacity));
     }
   }
   int reason = ferror(file) ? errno : 0;
@@ -50,6 +50,7 @@ FILE_TEXT ReadWholeFile(const char *path) {
 
 // The words of a file as they are read, with the line each came from.
 struct WORD_READER {
+  MEMORY &memory;
   const char *path;
   int32_t *codes, *lines;
   int32_t count, capacity;
@@ -59,8 +60,10 @@ struct WORD_READER {
 void StoreWord(WORD_READER &reader, uint32_t value, int32_t digits, int32_t line) {
   if (reader.count == reader.capacity) {
     reader.capacity *= 2;
-    reader.codes = static_cast<int32_t *>(MyRealloc(reader.codes, size_t(reader.capacity) * 4));
-    reader.lines = static_cast<int32_t *>(MyRealloc(reader.lines, size_t(reader.capacity) * 4));
+    reader.codes = static_cast<int32_t *>(
+        MyRealloc(reader.memory, reader.codes, size_t(reader.capacity) * 4));
+    reader.lines = static_cast<int32_t *>(
+        MyRealloc(reader.memory, reader.lines, size_t(reader.capacity) * 4));
   }
   reader.lines[reader.count] = line;
   reader.codes[reader.count++] = int32_t(value);
@@ -87,10 +90,10 @@ void CheckWordsFit(const WORD_READER &reader) {
 
 }  // namespace
 
-BINCODES CodesReadFile(const char *path) {
-  FILE_TEXT text = ReadWholeFile(path);
-  WORD_READER reader{path, static_cast<int32_t *>(MyMalloc(1024)),
-                     static_cast<int32_t *>(MyMalloc(1024)), 0, 256, 0};
+BINCODES CodesReadFile(MEMORY &memory, const char *path) {
+  FILE_TEXT text = ReadWholeFile(memory, path);
+  WORD_READER reader{memory, path, static_cast<int32_t *>(MyMalloc(memory, 1024)),
+                     static_cast<int32_t *>(MyMalloc(memory, 1024)), 0, 256, 0};
   char digit_text[kMaxDigits + 1];  // the digits of the line so far
   int32_t digits = 0, line = 1;
   for (size_t i = 0; i < text.size; i++) {
@@ -106,13 +109,13 @@ BINCODES CodesReadFile(const char *path) {
   }
   // A last word line without its newline is still a word.
   StoreLine(reader, digit_text, digits, line);
-  MyFree(text.bytes);
+  MyFree(memory, text.bytes);
   if (reader.count == 0)
     Fail(1, "Error: Could not realloc'ate %u bytes of memory. Aborting ...\n", 0u);
   CheckWordsFit(reader);
-  MyFree(reader.lines);
+  MyFree(memory, reader.lines);
   BINCODES codes;
-  codes.codes = static_cast<int32_t *>(MyRealloc(reader.codes, size_t(reader.count) * 4));
+  codes.codes = static_cast<int32_t *>(MyRealloc(memory, reader.codes, size_t(reader.count) * 4));
   codes.count = reader.count;
   codes.nbits = reader.nbits;
   return codes;
@@ -124,9 +127,9 @@ int32_t btoi(const char *text) {
   return int32_t(value);
 }
 
-char *itob(int32_t value, int32_t len) {
+char *itob(MEMORY &memory, int32_t value, int32_t len) {
   if (len < 0) len = 0;
-  char *text = static_cast<char *>(MyCalloc(size_t(len) + 1, 1));
+  char *text = static_cast<char *>(MyCalloc(memory, size_t(len) + 1, 1));
   for (int32_t k = 0; k < len; k++) {
     int32_t bit = len - 1 - k;
     text[k] = bit < 32 && (uint32_t(value) >> bit) & 1u ? '1' : '0';
@@ -134,13 +137,13 @@ char *itob(int32_t value, int32_t len) {
   return text;
 }
 
-void BuildDefaultCodebook(int32_t base_nf, int32_t repeat) {
-  int32_t *words = static_cast<int32_t *>(MyMalloc(size_t(base_nf) * 4));
+void BuildDefaultCodebook(SIM &S, int32_t base_nf, int32_t repeat) {
+  int32_t *words = static_cast<int32_t *>(MyMalloc(S.memory, size_t(base_nf) * 4));
   for (int32_t i = 0; i < base_nf; i++) {
     uint32_t word = 0;
     for (int32_t r = 0; r < repeat; r++) word |= 1u << (r * base_nf + i);
     words[i] = int32_t(word);
   }
-  codewords = BINCODES{words, base_nf, base_nf * repeat};
-  classes = codewords;
+  S.codewords = BINCODES{words, base_nf, base_nf * repeat};
+  S.classes = S.codewords;
 }

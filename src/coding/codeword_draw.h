@@ -7,11 +7,11 @@
 #include "core/records.h"
 
 // Uniform when tau is 0, truncated geometric otherwise (tests tau on every call).
-int32_t GenRandModGeom(double tau, int32_t low, int32_t high);
+int32_t GenRandModGeom(SIM &S, double tau, int32_t low, int32_t high);
 // Always uniform; tau is ignored.
-int32_t GenRandModUni2(double tau, int32_t low, int32_t high);
+int32_t GenRandModUni2(SIM &S, double tau, int32_t low, int32_t high);
 // Always truncated geometric with q = 1 - tau.
-int32_t GenRandModGeom2(double tau, int32_t low, int32_t high);
+int32_t GenRandModGeom2(SIM &S, double tau, int32_t low, int32_t high);
 
 // The codeword draw for the rounds' tau values, and whether every round draws uniformly.
 struct CODEWORD_DRAW {

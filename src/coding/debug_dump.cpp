@@ -11,33 +11,33 @@
 
 namespace {
 
-void DumpWords(const char *name, const BINCODES &set, int32_t length) {
+void DumpWords(SIM &S, const char *name, const BINCODES &set, int32_t length) {
   for (int32_t i = 0; i < set.count; i++) {
-    char *bits = itob(set.codes[i], length);
+    char *bits = itob(S.memory, set.codes[i], length);
     fprintf(stderr, "%s[%2ld] = %4ld (%5s)\n", name, long(i), long(set.codes[i]), bits);
-    MyFree(bits);
+    MyFree(S.memory, bits);
   }
 }
 
-void DumpTableEntry(uint32_t w, int32_t length) {
-  char *word = itob(int32_t(w), length);
-  char *reply = itob(RefRepliesAt(w), length);
-  char *klass = itob(RefClassesAt(w), length);
+void DumpTableEntry(SIM &S, uint32_t w, int32_t length) {
+  char *word = itob(S.memory, int32_t(w), length);
+  char *reply = itob(S.memory, RefRepliesAt(S, w), length);
+  char *klass = itob(S.memory, RefClassesAt(S, w), length);
   fprintf(stderr, "word=%4ld (%5s) --> refword=%2ld (%5s) --> refclass=%2ld (%5s)\n", long(w), word,
-          long(RefRepliesIdxAt(w)), reply, long(RefClassesIdxAt(w)), klass);
-  MyFree(word);
-  MyFree(reply);
-  MyFree(klass);
+          long(RefRepliesIdxAt(S, w)), reply, long(RefClassesIdxAt(S, w)), klass);
+  MyFree(S.memory, word);
+  MyFree(S.memory, reply);
+  MyFree(S.memory, klass);
 }
 
 }  // namespace
 
-void FSFDebugCodebook(int32_t level) {
-  if (debug < level || codewords.count == 0 || classes.count == 0) return;
-  int32_t length = codewords.nbits;
-  DumpWords("codewords", codewords, length);
-  DumpWords("classes", classes, length);
-  for (int32_t w = 0; w < refreplies.count; w++) DumpTableEntry(uint32_t(w), length);
+void FSFDebugCodebook(SIM &S, int32_t level) {
+  if (S.debug < level || S.codewords.count == 0 || S.classes.count == 0) return;
+  int32_t length = S.codewords.nbits;
+  DumpWords(S, "codewords", S.codewords, length);
+  DumpWords(S, "classes", S.classes, length);
+  for (int32_t w = 0; w < S.refreplies.count; w++) DumpTableEntry(S, uint32_t(w), length);
   FinishDiagnosticOutput("dump");
   EndProcess(0);
 }

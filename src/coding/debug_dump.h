@@ -4,5 +4,7 @@
 
 #include <cstdint>
 
+#include "core/records.h"
+
 // Does nothing when debug is below level or a codebook is empty; otherwise dumps and exits 0.
-void FSFDebugCodebook(int32_t level);
+void FSFDebugCodebook(SIM &S, int32_t level);

@@ -7,7 +7,7 @@
 
 int32_t HammingDistance(int32_t a, int32_t b) { return std::popcount(uint32_t(a ^ b)); }
 
-int32_t FSFFindWinningWordClosest(int32_t word, const BINCODES *codes) {
+int32_t FSFFindWinningWordClosest(const SIM &, int32_t word, const BINCODES *codes) {
   if (word == 0) return 0;
   int32_t best = codes->nbits, result = 0;
   for (int32_t i = 0; i < codes->count; i++) {
@@ -20,9 +20,10 @@ int32_t FSFFindWinningWordClosest(int32_t word, const BINCODES *codes) {
   return result;
 }
 
-int32_t FSFFindWinningWordRepeat(int32_t word, const BINCODES *codes) {
+int32_t FSFFindWinningWordRepeat(const SIM &S, int32_t word, const BINCODES *codes) {
   if (word == 0) return 0;
-  int32_t base = nf / repeat;
+  const int32_t repeat = S.repeat;
+  int32_t base = S.nf / repeat;
   uint32_t low = (1u << base) - 1u;
   uint32_t folded = 0;
   // More repetitions than bits (a codebook file with a large repeat) leaves one empty segment.

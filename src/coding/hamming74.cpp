@@ -24,7 +24,7 @@ int32_t Hamming74Decode(int32_t r) {
   return (r ^ syndromeMask[4 * s1 + 2 * s2 + s3]) & 15;
 }
 
-void BuildHamming74Tables() {
-  for (int32_t d = 0; d < 16; d++) cached_hamming74_encode[d] = Hamming74Encode(d);
-  for (int32_t w = 0; w < 128; w++) cached_hamming74_decode[w] = Hamming74Decode(w);
+void BuildHamming74Tables(SIM &S) {
+  for (int32_t d = 0; d < 16; d++) S.cached_hamming74_encode[d] = Hamming74Encode(d);
+  for (int32_t w = 0; w < 128; w++) S.cached_hamming74_decode[w] = Hamming74Decode(w);
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/records.h"
+
 // The code table (value -> codeword) and the bit each syndrome points at.
 extern const int32_t hammingCodes[16];
 extern const int32_t syndromeMask[8];
@@ -14,4 +16,4 @@ int32_t Hamming74Encode(int32_t value);
 int32_t Hamming74Decode(int32_t received);
 
 // Fills cached_hamming74_encode and cached_hamming74_decode by the rules above.
-void BuildHamming74Tables();
+void BuildHamming74Tables(SIM &S);

@@ -3,8 +3,8 @@
 
 #include "core/state.h"
 
-void ClearORedWordMask() { ORed_word = 0; }
+void ClearORedWordMask(SIM &S) { S.ORed_word = 0; }
 
-void BuildORedWordMask(NODE *node) { ORed_word |= node->word & node->mask; }
+void BuildORedWordMask(SIM &S, NODE *node) { S.ORed_word |= node->word & node->mask; }
 
-void ExtractORedWordMask() {}
+void ExtractORedWordMask(SIM &) {}

@@ -4,6 +4,6 @@
 
 #include "core/records.h"
 
-void ClearORedWordMask();
-void BuildORedWordMask(NODE *node);
-void ExtractORedWordMask();
+void ClearORedWordMask(SIM &S);
+void BuildORedWordMask(SIM &S, NODE *node);
+void ExtractORedWordMask(SIM &S);

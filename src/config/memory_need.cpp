@@ -22,9 +22,9 @@ const int kParts = 5;
 
 // The word length the tables will have: a codebook file's, or nf x repeat, at most 26 (a longer
 // one is refused by the set-up with its own message).
-double WordLength() {
-  const double length = codewords.count ? double(nf) : double(nf) * std::max(repeat, 1);
-  return std::min(length, 26.0);
+double WordLength(const SIM &S) {
+  const double length = S.codewords.count ? double(S.nf) : double(S.nf) * std::max(S.repeat, 1);
+  return std::min(length, double(kMaxWordBits));
 }
 
 void Describe(MEMORY_PART &part, const char *what, double bytes, const char *format, long value) {
@@ -33,37 +33,37 @@ void Describe(MEMORY_PART &part, const char *what, double bytes, const char *for
   snprintf(part.options, sizeof part.options, format, value);
 }
 
-void EstimateParts(MEMORY_PART (&parts)[kParts]) {
-  const double rounds = std::max(double(ns), 0.0), length = WordLength();
-  const double n = std::max(double(LargestNodeCount()), 0.0);
-  const char *nodes_word = ad_runs.count ? "nn=%ld and ad_runs" : "nn=%ld";
-  Describe(parts[0], "per-round lists", 5 * 8 * rounds, "ns=%ld", long(ns));
-  Describe(parts[1], "waiting-time histogram", 8 * std::max(double(tx_wait_hist_size), 0.0),
-           "tx_wait_hist_size=%ld", long(tx_wait_hist_size));
-  Describe(parts[2], "estimator window", adaptive ? 8 * std::max(double(ad_size), 0.0) : 0,
-           "ad_size=%ld", long(ad_size));
+void EstimateParts(const SIM &S, MEMORY_PART (&parts)[kParts]) {
+  const double rounds = std::max(double(S.ns), 0.0), length = WordLength(S);
+  const double n = std::max(double(LargestNodeCount(S)), 0.0);
+  const char *nodes_word = S.ad_runs.count ? "nn=%ld and ad_runs" : "nn=%ld";
+  Describe(parts[0], "per-round lists", 5 * 8 * rounds, "ns=%ld", long(S.ns));
+  Describe(parts[1], "waiting-time histogram", 8 * std::max(double(S.tx_wait_hist_size), 0.0),
+           "tx_wait_hist_size=%ld", long(S.tx_wait_hist_size));
+  Describe(parts[2], "estimator window", S.adaptive ? 8 * std::max(double(S.ad_size), 0.0) : 0,
+           "ad_size=%ld", long(S.ad_size));
   Describe(parts[3], "node records", (n + 1) * (sizeof(NODE) + 8 * length + 8 * NL_COUNT),
            nodes_word, long(n));
   // A gain per ordered pair and subcarrier, a pointer and two stamps per pair.
-  Describe(parts[4], "node-pair gains", adhoc || centr ? n * n * (8 * length + 16) : 0,
+  Describe(parts[4], "node-pair gains", S.adhoc || S.centr ? n * n * (8 * length + 16) : 0,
            nodes_word, long(n));
 }
 
 }  // namespace
 
-double MemoryNeed() {
+double MemoryNeed(const SIM &S) {
   MEMORY_PART parts[kParts];
-  EstimateParts(parts);
+  EstimateParts(S, parts);
   double total = 0;
   for (const MEMORY_PART &part : parts) total += part.bytes;
   return total;
 }
 
-void CheckMemoryNeed() {
-  const double physical = PhysicalMemoryBytes(), total = MemoryNeed();
+void CheckMemoryNeed(const SIM &S) {
+  const double physical = PhysicalMemoryBytes(), total = MemoryNeed(S);
   if (physical == 0 || total <= physical) return;
   MEMORY_PART parts[kParts];
-  EstimateParts(parts);
+  EstimateParts(S, parts);
   std::string large;
   const double gib = 1024.0 * 1024.0 * 1024.0;
   for (const MEMORY_PART &part : parts) {

@@ -1,10 +1,13 @@
-// The command-line options: one table of option words, value kinds, target globals, built-in
-// values, range rules and help lines, read by one loop and checked by another; the argument lookup
-// and conversion helpers; the parser and the help.
+// The command-line options: the option table made from the one option list (word, kind,
+// parameter, built-in value, rules as data, help line), read by one loop and checked by another;
+// the argument lookup and conversion helpers; the parser and the help.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "core/state.h"
 
 enum OptionKind {
   OPT_INT,       // [i]: a 32-bit integer, converted like atol
@@ -18,45 +21,62 @@ enum OptionKind {
   OPT_SEED,      // unsigned 32-bit seed, read strictly
 };
 
-// The project's range rules on option values (list rules hold for every element). Every real
-// value must also be finite.
-enum OptionRule : uint32_t {
-  RULE_NOT_ZERO = 1u << 0,        // refused with the usage message
-  RULE_NOT_NEGATIVE = 1u << 1,
-  RULE_AT_LEAST_1 = 1u << 2,      // repeat: refused when the slots are filled (status 3)
-  RULE_UNIT_INTERVAL = 1u << 3,   // in [0, 1]
-  RULE_POWER = 1u << 4,           // a dBm value whose linear power is positive and finite
-  RULE_AT_LEAST_1_ADAPTIVE = 1u << 5,
+// A range of the values an option accepts (every element, for a list), as data: the value must
+// lie in [min, max] while the flag option when is on (always when null).
+struct RANGE_RULE {
+  double min, max;
+  const char *when;     // the word of the flag under which the rule holds ("adaptive=")
+  const char *message;  // what a refusal says of the value: "must not be negative"
+  int32_t status;       // a refusal's exit status; other than 1 (repeat's 3), the set-up refuses
+                        // with a message of its own when it fills the slots
 };
 
-// An option. Its built-in value is the value its global holds before the options are read.
+// The rules of an option besides those of its kind (32-bit integers, finite reals).
+struct OPTION_RULES {
+  bool not_zero;             // zero is refused with the usage message
+  const RANGE_RULE *range;   // null: no range
+};
+
+// An option, as the list gives it: its parameter is found at offset in PARAMS.
 struct OPTION {
   const char *word;   // "nn=", ...
   OptionKind kind;
-  void *target;       // the global the option sets
-  uint32_t rules;     // OptionRule bits
+  OptionId id;
+  size_t offset;
+  BUILTIN builtin;    // a list's is the value of every round it does not give
+  const OPTION_RULES *rules;
+  const char *alias;  // the word the help text uses instead, if any
   const char *help;   // one line
-  int32_t *given = nullptr;     // set when the option is given (lists: to their length)
-  double fill = 0;              // lists: the value of every round the list does not give
-  const char *alias = nullptr;  // the word the help text uses instead, if any
 };
 
-extern const OPTION optionTable[];
-extern const int optionCount;
+extern const OPTION optionTable[kOptionCount];
 // The table as a range.
-inline std::span<const OPTION> Options() { return {optionTable, size_t(optionCount)}; }
+inline std::span<const OPTION> Options() { return {optionTable, size_t(kOptionCount)}; }
+// The option with this word ("adaptive="); null when there is none.
+const OPTION *OptionWithWord(const char *word);
 
-// The rule texts of --describe and of the messages ("not negative", ...), in bit order.
-const char *RuleText(OptionRule rule);
+// The parameter of an option in a simulation, as the type it has.
+template <class T>
+T &Parameter(PARAMS &params, const OPTION &option) {
+  return *reinterpret_cast<T *>(reinterpret_cast<char *>(&params) + option.offset);
+}
+template <class T>
+const T &Parameter(const PARAMS &params, const OPTION &option) {
+  return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(&params) + option.offset);
+}
 
-// The value of every round that the list option with this word does not give.
-double ListFill(const char *word);
+// The rules every option of a kind obeys: 32-bit integers, decimal seeds, finite reals.
+const RANGE_RULE *KindRule(OptionKind kind);
+// The range rule applies in this simulation (its flag, if any, is on).
+bool RuleApplies(const PARAMS &params, const RANGE_RULE &rule);
+bool WithinRule(double x, const RANGE_RULE &rule);
 
 // The text after name in the first argument word (after the program name) that begins with name.
 const char *FindArg(int argc, char **argv, const char *name);
 // Stores the integer value of the option when given; false when it does not fit in 32 bits.
+// Kept for callers outside the option table (tests, tools); the parser reads through the table.
 bool ParseArgInt(int argc, char **argv, const char *name, int32_t *out);
-// Stores the real value of the option when given.
+// Stores the real value of the option when given; kept as ParseArgInt is.
 void ParseArgFloat(int argc, char **argv, const char *name, double *out);
 
 // True when a word begins with "-h" or "--help".
@@ -64,5 +84,6 @@ bool HelpRequested(int argc, char **argv);
 // Prints the help with prog in the usage line and ends the process with status 0.
 [[noreturn]] void PrintHelp(const char *prog);
 
-// Answers a help request, reads every option, validates the values and fills nine operation slots.
-void ParseMainArgs(int argc, char **argv);
+// Answers a help request, reads every option into S, validates the values and fills nine
+// operation slots.
+void ParseMainArgs(SIM &S, int argc, char **argv);

@@ -1,12 +1,11 @@
 // The command-line parser: help request, reading every option from the table in order, the checks
-// in their fixed order, and the lenient number conversions.
+// of the rules in their fixed order, and the lenient number conversions.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "adapt/runs_schedule.h"
-#include "channel/rssi.h"
 #include "coding/codebook.h"
 #include "config/options.h"
 #include "config/slots.h"
@@ -38,40 +37,40 @@ bool HelpRequested(int argc, char **argv) {
 
 namespace {
 
-// Reads one option into its global when an argument word gives it. Values that cannot be read
-// (integers beyond 32 bits, malformed seeds) leave the global as it is; the checks name them.
-void ReadOption(const OPTION &option, int argc, char **argv) {
+// Reads one option into its parameter when an argument word gives it. Values that cannot be read
+// (integers beyond 32 bits, malformed seeds) leave the parameter as it is; the checks name them.
+void ReadOption(SIM &S, const OPTION &option, int argc, char **argv) {
   const char *value = FindArg(argc, argv, option.word);
   if (!value) return;
-  if (option.given) *option.given = 1;
+  S.given[option.id] = 1;
   switch (option.kind) {
     case OPT_INT:
-    case OPT_FLAG: ReadInt32(value, static_cast<int32_t *>(option.target)); break;
-    case OPT_REAL: *static_cast<double *>(option.target) = atof(value); break;
+    case OPT_FLAG: ReadInt32(value, &Parameter<int32_t>(S, option)); break;
+    case OPT_REAL: Parameter<double>(S, option) = atof(value); break;
     case OPT_FORCENS:
-      if (ReadInt32(value, &forcens) && forcens) forcens = ns;
+      if (ReadInt32(value, &S.forcens) && S.forcens) S.forcens = S.ns;
       break;
     case OPT_LIST:
-      *static_cast<double **>(option.target) = csvtof(value, &ns);
-      *option.given = ns;
+      Parameter<double *>(S, option) = csvtof(S.memory, value, &S.ns);
+      S.given[option.id] = S.ns;
       break;
-    case OPT_FILE: *static_cast<BINCODES *>(option.target) = CodesReadFile(value); break;
-    case OPT_SCHEDULE: *static_cast<ADRUNS *>(option.target) = AdaptReadRuns(value); break;
-    case OPT_KEYWORD: *static_cast<const char **>(option.target) = value; break;
-    case OPT_SEED: ReadSeed(value, static_cast<uint32_t *>(option.target)); break;
+    case OPT_FILE: Parameter<BINCODES>(S, option) = CodesReadFile(S.memory, value); break;
+    case OPT_SCHEDULE: Parameter<ADRUNS>(S, option) = AdaptReadRuns(S.memory, value); break;
+    case OPT_KEYWORD: Parameter<TEXT>(S, option) = value; break;
+    case OPT_SEED: ReadSeed(value, &Parameter<uint32_t>(S, option)); break;
   }
 }
 
-void CheckCodebookLengths() {
-  if (codewords.count == 0 && classes.count == 0) return;
-  if (codewords.nbits != classes.nbits) Fail(8, "Error: Codebook and classes length differ!\n");
-  nf = codewords.nbits;
+void CheckCodebookLengths(SIM &S) {
+  if (S.codewords.count == 0 && S.classes.count == 0) return;
+  if (S.codewords.nbits != S.classes.nbits) Fail(8, "Error: Codebook and classes length differ!\n");
+  S.nf = S.codewords.nbits;
 }
 
 // Zero counts are refused with the usage message.
-void CheckNotZero(const char *prog) {
+void CheckNotZero(const SIM &S, const char *prog) {
   for (const OPTION &option : Options())
-    if ((option.rules & RULE_NOT_ZERO) && *static_cast<int32_t *>(option.target) == 0)
+    if (option.rules->not_zero && Parameter<int32_t>(S, option) == 0)
       Fail(1, "Error: Invalid argument values. See %s -h for usage.\n", prog);
 }
 
@@ -89,39 +88,32 @@ struct CHECK {
   Fail(1, "Error: %s%s is invalid: %s %s.\n", check.option.word, check.value, subject, what);
 }
 
-// A number against the rules that concern numbers.
-void CheckNumber(const CHECK &check, double x, int32_t element) {
-  const uint32_t rules = check.option.rules;
-  if (!std::isfinite(x)) Refuse(check, element, "must be a finite number");
-  if ((rules & RULE_NOT_NEGATIVE) && x < 0) Refuse(check, element, "must not be negative");
-  if ((rules & RULE_UNIT_INTERVAL) && !(x >= 0 && x <= 1))
-    Refuse(check, element, "must lie in [0, 1]");
-  if ((rules & RULE_POWER) && !(dbm2pw(x) > 0 && std::isfinite(dbm2pw(x))))
-    Refuse(check, element, "must give a positive finite power");
-  if ((rules & RULE_AT_LEAST_1_ADAPTIVE) && adaptive && x < 1)
-    Refuse(check, element, "must be at least 1 when adaptive is on");
+// A number against the rules of its kind and of its option that are refused here.
+void CheckNumber(const SIM &S, const CHECK &check, double x, int32_t element) {
+  for (const RANGE_RULE *rule : {KindRule(check.option.kind), check.option.rules->range})
+    if (rule && rule->status == 1 && RuleApplies(S, *rule) && !WithinRule(x, *rule))
+      Refuse(check, element, rule->message);
 }
 
-void CheckOption(const OPTION &option, const char *value) {
+void CheckOption(const SIM &S, const OPTION &option, const char *value) {
   const CHECK check{option, value};
-  int32_t ignored;
+  int32_t integer;
   uint32_t seed_read;
   switch (option.kind) {
     case OPT_INT:
     case OPT_FLAG:
     case OPT_FORCENS:
-      if (!ReadInt32(value, &ignored))
-        Refuse(check, 0, "must be an integer from -2147483648 to 2147483647");
-      CheckNumber(check, *static_cast<int32_t *>(option.target), 0);
+      // The value as read, beyond 32 bits when it did not fit.
+      if (!ReadInt32(value, &integer)) Refuse(check, 0, KindRule(option.kind)->message);
+      CheckNumber(S, check, Parameter<int32_t>(S, option), 0);
       break;
-    case OPT_REAL: CheckNumber(check, *static_cast<double *>(option.target), 0); break;
+    case OPT_REAL: CheckNumber(S, check, Parameter<double>(S, option), 0); break;
     case OPT_LIST:
-      for (int32_t i = 0; i < *option.given; i++)
-        CheckNumber(check, (*static_cast<double **>(option.target))[i], i + 1);
+      for (int32_t i = 0; i < S.given[option.id]; i++)
+        CheckNumber(S, check, Parameter<double *>(S, option)[i], i + 1);
       break;
     case OPT_SEED:
-      if (!ReadSeed(value, &seed_read))
-        Refuse(check, 0, "must be a decimal integer from 0 to 4294967295");
+      if (!ReadSeed(value, &seed_read)) Refuse(check, 0, KindRule(option.kind)->message);
       break;
     default: break;
   }
@@ -129,21 +121,21 @@ void CheckOption(const OPTION &option, const char *value) {
 
 // Every given option against its kind and range rules, in table order. Numbers are checked as
 // they stand after the lists, forcens and the codebook files had their say.
-void CheckGivenValues(int argc, char **argv) {
+void CheckGivenValues(const SIM &S, int argc, char **argv) {
   for (const OPTION &option : Options())
-    if (const char *value = FindArg(argc, argv, option.word)) CheckOption(option, value);
+    if (const char *value = FindArg(argc, argv, option.word)) CheckOption(S, option, value);
 }
 
 }  // namespace
 
-void ParseMainArgs(int argc, char **argv) {
+void ParseMainArgs(SIM &S, int argc, char **argv) {
   const char *prog = argc > 0 && argv[0] ? argv[0] : "qrvl_sim";
   if (HelpRequested(argc, argv)) PrintHelp(prog);
-  for (const OPTION &option : Options()) ReadOption(option, argc, argv);
-  if (forcens) ns = forcens;
-  CheckCodebookLengths();
-  CheckNotZero(prog);
-  CheckGivenValues(argc, argv);
-  FillOperationSlots();
-  ReportUnreadWords(argc, argv);
+  for (const OPTION &option : Options()) ReadOption(S, option, argc, argv);
+  if (S.forcens) S.ns = S.forcens;
+  CheckCodebookLengths(S);
+  CheckNotZero(S, prog);
+  CheckGivenValues(S, argc, argv);
+  FillOperationSlots(S);
+  ReportUnreadWords(S, argc, argv);
 }

@@ -7,19 +7,20 @@
 #include "support/alloc.h"
 #include "support/fail.h"
 
-double *PopulatePtArray() {
-  double *values = static_cast<double *>(MyMalloc(size_t(ns) * sizeof(double)));
+double *PopulatePtArray(SIM &S) {
+  const int32_t ns = S.ns;
+  double *values = static_cast<double *>(MyMalloc(S.memory, size_t(ns) * sizeof(double)));
   for (int32_t i = 0; i < ns; i++) {
-    switch (type) {
+    switch (S.type) {
       case 1: break;
-      case 2: values[i] = jumpstart * pow(2.0, i - ns); break;
-      case 3: values[i] = jumpstart * pow(2.0, -pow(2.0, ns + 1 - i)); break;
+      case 2: values[i] = S.jumpstart * pow(2.0, i - ns); break;
+      case 3: values[i] = S.jumpstart * pow(2.0, -pow(2.0, ns + 1 - i)); break;
       case 4:
         // A single round has no spread to cover: it gets pt_start.
-        values[i] =
-            ns == 1 ? pt_start : pt_start + (pt_end - pt_start) * pow(double(i) / (ns - 1), pt_exp);
+        values[i] = ns == 1 ? S.pt_start
+                            : S.pt_start + (S.pt_end - S.pt_start) * pow(double(i) / (ns - 1), S.pt_exp);
         break;
-      default: Fail(1, "Invalid pt type: %ld\n", long(type));
+      default: Fail(1, "Invalid pt type: %ld\n", long(S.type));
     }
   }
   return values;

@@ -23,12 +23,13 @@ struct FEEDBACK_SCHEME {
   FSFRefereeReplyFn reply;
   FSFWonRoundFn won;
   bool closest_class;  // the win test is the closest-class test, which the session makes in place
+  bool hamming;        // the reply is a Hamming(7,4) word: 7 subcarriers, at most 16 classes
 };
 
 const FEEDBACK_SCHEME feedbackSchemes[] = {
-    {"class", FSFRefereeReplyClosestClass, FSFWonRoundClosestClass, true},
-    {"hamm74", FSFRefereeReplyHamming74, FSFWonRoundHamming74, false},
-    {"perf", FSFRefereeReplyPerfectFeedback, FSFWonRoundPerfectFeedback, false},
+    {"class", FSFRefereeReplyClosestClass, FSFWonRoundClosestClass, true, false},
+    {"hamm74", FSFRefereeReplyHamming74, FSFWonRoundHamming74, false, true},
+    {"perf", FSFRefereeReplyPerfectFeedback, FSFWonRoundPerfectFeedback, false, false},
 };
 
 struct CHANNEL_MODEL {
@@ -54,70 +55,72 @@ const CHANNEL_MODEL channelModels[] = {
      ExtractORedWordRSSI, false, false},
 };
 
-const FEEDBACK_SCHEME &FeedbackScheme() {
+const FEEDBACK_SCHEME &FeedbackScheme(const SIM &S) {
   for (const FEEDBACK_SCHEME &scheme : feedbackSchemes)
-    if (strcasecmp(fsf_fbk, scheme.keyword) == 0) return scheme;
-  Fail(3, "Error: unrecognized feedback coding type '%s'\n", fsf_fbk);
+    if (strcasecmp(S.fsf_fbk, scheme.keyword) == 0) return scheme;
+  Fail(3, "Error: unrecognized feedback coding type '%s'\n", S.fsf_fbk);
 }
 
-const CHANNEL_MODEL &ChannelModel() {
+const CHANNEL_MODEL &ChannelModel(const SIM &S) {
   for (const CHANNEL_MODEL &model : channelModels)
-    if (strcasecmp(fsf_type, model.keyword) == 0) return model;
-  Fail(3, "Error: unrecognized FSF type '%s'\n", fsf_type);
+    if (strcasecmp(S.fsf_type, model.keyword) == 0) return model;
+  Fail(3, "Error: unrecognized FSF type '%s'\n", S.fsf_type);
 }
 
-void FillFeedbackSlots() {
-  const FEEDBACK_SCHEME &scheme = FeedbackScheme();
-  FSFRefereeReply = scheme.reply;
-  FSFWonRound = scheme.won;
+void FillFeedbackSlots(SIM &S) {
+  const FEEDBACK_SCHEME &scheme = FeedbackScheme(S);
+  S.FSFRefereeReply = scheme.reply;
+  S.FSFWonRound = scheme.won;
 }
 
-void FillChannelSlots() {
-  const CHANNEL_MODEL &model = ChannelModel();
-  FSFRandChannel = model.channel;
-  BuildORedWord = model.build;
-  ClearORedWord = model.clear;
-  ExtractORedWord = model.extract;
+void FillChannelSlots(SIM &S) {
+  const CHANNEL_MODEL &model = ChannelModel(S);
+  S.FSFRandChannel = model.channel;
+  S.BuildORedWord = model.build;
+  S.ClearORedWord = model.clear;
+  S.ExtractORedWord = model.extract;
 }
 
-void FillDetectorSlot() {
-  if (repeat <= 0) Fail(3, "Error: The 'repeat' parameter needs to be > 0.");
-  FSFFindWinningWord = repeat == 1 ? FSFFindWinningWordClosest : FSFFindWinningWordRepeat;
+void FillDetectorSlot(SIM &S) {
+  if (S.repeat <= 0) Fail(3, "Error: The 'repeat' parameter needs to be > 0.");
+  S.FSFFindWinningWord = S.repeat == 1 ? FSFFindWinningWordClosest : FSFFindWinningWordRepeat;
 }
 
-void FillInterleaverSlots() {
-  if (interleave == 1) {
-    FSFInterleaveWord = FSFInterleaveWordRotate;
-    FSFDeinterleaveWord = FSFDeinterleaveWordRotate;
-  } else if (interleave == 2) {
-    FSFInterleaveWord = FSFInterleaveWordScramble;
-    FSFDeinterleaveWord = FSFDeinterleaveWordScramble;
+void FillInterleaverSlots(SIM &S) {
+  if (S.interleave == 1) {
+    S.FSFInterleaveWord = FSFInterleaveWordRotate;
+    S.FSFDeinterleaveWord = FSFDeinterleaveWordRotate;
+  } else if (S.interleave == 2) {
+    S.FSFInterleaveWord = FSFInterleaveWordScramble;
+    S.FSFDeinterleaveWord = FSFDeinterleaveWordScramble;
   } else {
-    FSFInterleaveWord = FSFInterleaveWordNone;
-    FSFDeinterleaveWord = FSFDeinterleaveWordNone;
+    S.FSFInterleaveWord = FSFInterleaveWordNone;
+    S.FSFDeinterleaveWord = FSFDeinterleaveWordNone;
   }
 }
 
 }  // namespace
 
-void FillOperationSlots() {
-  FillFeedbackSlots();
-  FillChannelSlots();
-  FillDetectorSlot();
-  FillInterleaverSlots();
+void FillOperationSlots(SIM &S) {
+  FillFeedbackSlots(S);
+  FillChannelSlots(S);
+  FillDetectorSlot(S);
+  FillInterleaverSlots(S);
 }
 
-void ChooseSessionPaths(bool uniform_codewords) {
-  session_paths.decisions_by_window = ChannelModel().masks && uniform_codewords;
-  session_paths.class_test_from_tables =
-      FeedbackScheme().closest_class && closest_classes.codes && refclasses.codes;
-  session_paths.channels_fixed = ChannelModel().fixed;
+void ChooseSessionPaths(SIM &S, bool uniform_codewords) {
+  S.session_paths.decisions_by_window = ChannelModel(S).masks && uniform_codewords;
+  S.session_paths.class_test_from_tables =
+      FeedbackScheme(S).closest_class && S.closest_classes.codes && S.refclasses.codes;
+  S.session_paths.channels_fixed = ChannelModel(S).fixed;
 }
 
-const char *OptionKeyword(const void *target, int i) {
-  if (target == &fsf_fbk)
+bool HammingFeedback(const SIM &S) { return FeedbackScheme(S).hamming; }
+
+const char *OptionKeyword(OptionId id, int i) {
+  if (id == OPTION_fsf_fbk)
     return i < int(std::size(feedbackSchemes)) ? feedbackSchemes[i].keyword : nullptr;
-  if (target == &fsf_type)
+  if (id == OPTION_fsf_type)
     return i < int(std::size(channelModels)) ? channelModels[i].keyword : nullptr;
   return nullptr;
 }

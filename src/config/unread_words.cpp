@@ -64,7 +64,7 @@ bool RealsReadInFull(const char *text, bool list) {
 }
 
 // The value as the option read it from the text.
-std::string ValueAsRead(const OPTION &option, const char *value) {
+std::string ValueAsRead(const SIM &S, const OPTION &option, const char *value) {
   char text[64];
   if (option.kind == OPT_REAL) {
     snprintf(text, sizeof text, "%g", atof(value));
@@ -77,8 +77,8 @@ std::string ValueAsRead(const OPTION &option, const char *value) {
     return text;
   }
   std::string values;
-  const double *list = *static_cast<double *const *>(option.target);
-  for (int32_t i = 0; i < *option.given; i++) {
+  const double *list = Parameter<double *>(S, option);
+  for (int32_t i = 0; i < S.given[option.id]; i++) {
     snprintf(text, sizeof text, "%s%g", i ? "," : "", list[i]);
     values += text;
   }
@@ -96,7 +96,7 @@ bool ReadInPart(const OPTION &option, const char *value) {
   }
 }
 
-std::vector<std::string> UnreadWords(int argc, char **argv) {
+std::vector<std::string> UnreadWords(const SIM &S, int argc, char **argv) {
   std::vector<std::string> notes;
   for (int i = 1; i < argc; i++) {
     if (MatchesAnOption(argv[i])) continue;
@@ -107,18 +107,22 @@ std::vector<std::string> UnreadWords(int argc, char **argv) {
   for (const OPTION &option : Options()) {
     const char *value = FindArg(argc, argv, option.word);
     if (value && ReadInPart(option, value))
-      notes.push_back(std::string(option.word) + value + " read as " + ValueAsRead(option, value));
+      notes.push_back(std::string(option.word) + value + " read as " + ValueAsRead(S, option, value));
   }
   return notes;
 }
 
 }  // namespace
 
-void ReportUnreadWords(int argc, char **argv) {
-  const std::vector<std::string> notes = UnreadWords(argc, argv);
-  if (notes.empty() || (!strict && debug < 1)) return;
-  for (size_t k = 0; k + 1 < notes.size(); k++)
-    fprintf(stderr, "%s%s\n", strict ? "Error: " : "# ", notes[k].c_str());
-  if (strict) Fail(1, "Error: %s\n", notes.back().c_str());
-  fprintf(stderr, "# %s\n", notes.back().c_str());
+// The notes are written before the process may end, so that nothing of theirs outlives it.
+void ReportUnreadWords(const SIM &S, int argc, char **argv) {
+  bool refused = false;
+  {
+    const std::vector<std::string> notes = UnreadWords(S, argc, argv);
+    if (notes.empty() || (!S.strict && S.debug < 1)) return;
+    for (const std::string &note : notes)
+      fprintf(stderr, "%s%s\n", S.strict ? "Error: " : "# ", note.c_str());
+    refused = S.strict;
+  }
+  if (refused) Fail(1, "%s", "");
 }

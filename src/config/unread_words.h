@@ -4,7 +4,9 @@
 // with strict=1.
 #pragma once
 
+#include "core/records.h"
+
 // Notes each unread argument ("# ignored: fsf_prb=0.3 (not an option; nearest: fsf_prob=)", "#
 // runs=1e5 read as 1") when debug is 1 or more; with strict on, writes them as errors and ends
 // the process with status 1. Words repeated after the one read are not noted.
-void ReportUnreadWords(int argc, char **argv);
+void ReportUnreadWords(const SIM &S, int argc, char **argv);

@@ -6,6 +6,15 @@
 
 #include <cstdint>
 
+// The simulation context that every operation receives (core/state.h).
+struct SIM;
+
+// The longest word: subcarriers of one symbol, and bits of every codeword, class and reply.
+const int32_t kMaxWordBits = 26;
+
+// A keyword option's value: the text after its "=" in the argument word, or the built-in text.
+typedef const char *TEXT;
+
 // One contending station.
 struct NODE {
   int32_t id;             // index in nodes; row and column in the pair-gain table
@@ -65,16 +74,16 @@ inline uint32_t LowBits(int32_t n) { return n >= 32 ? ~0u : n <= 0 ? 0u : (1u <<
 // The indices of the seven working lists in nodelists.
 enum { NL_ALL, NL_ALIVE, NL_SILENT, NL_QUIET, NL_TX, NL_WON, NL_REFEREES, NL_COUNT };
 
-// Signatures of the operation slots.
-typedef void (*FSFRandChannelFn)(NODE *node);
-typedef void (*ClearORedWordFn)();
-typedef void (*BuildORedWordFn)(NODE *node);
-typedef void (*ExtractORedWordFn)();
-typedef int32_t (*GenRandGeomUniFn)(double tau, int32_t low, int32_t high);
-typedef int32_t (*FSFFindWinningWordFn)(int32_t word, const BINCODES *set);
-typedef int32_t (*FSFInterleaveWordFn)(int32_t word);
-typedef int32_t (*FSFRefereeReplyFn)();
-typedef int32_t (*FSFWonRoundFn)(int32_t reply, NODE *node);
+// Signatures of the operation slots; each receives the simulation it works on.
+typedef void (*FSFRandChannelFn)(SIM &S, NODE *node);
+typedef void (*ClearORedWordFn)(SIM &S);
+typedef void (*BuildORedWordFn)(SIM &S, NODE *node);
+typedef void (*ExtractORedWordFn)(SIM &S);
+typedef int32_t (*GenRandGeomUniFn)(SIM &S, double tau, int32_t low, int32_t high);
+typedef int32_t (*FSFFindWinningWordFn)(const SIM &S, int32_t word, const BINCODES *set);
+typedef int32_t (*FSFInterleaveWordFn)(SIM &S, int32_t word);
+typedef int32_t (*FSFRefereeReplyFn)(SIM &S);
+typedef int32_t (*FSFWonRoundFn)(SIM &S, int32_t reply, NODE *node);
 
 // A session routine: plays one contention and returns 1 for a success, 0 otherwise.
-typedef int32_t (*SessionFn)(int32_t referees);
+typedef int32_t (*SessionFn)(SIM &S, int32_t referees);

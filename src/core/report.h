@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "core/records.h"
+
 // The figures of the summary line that are computed rather than copied from the state, with the
 // run's counts of sessions and successful sessions.
 struct FIGURES {
@@ -20,13 +22,13 @@ struct FIGURES {
 // real (printed "%g"); exactly one of the two is set.
 struct SUMMARY_COLUMN {
   const char *name;
-  int64_t (*count)(const FIGURES &f);
-  double (*real)(const FIGURES &f);
+  int64_t (*count)(const SIM &S, const FIGURES &f);
+  double (*real)(const SIM &S, const FIGURES &f);
 };
 extern const SUMMARY_COLUMN summaryColumns[];
 extern const int kSummaryColumnCount;
 
 // The figures of a run of the given sessions, of which successes ended in a success.
-FIGURES ComputeFigures(int64_t sessions, int64_t successes);
+FIGURES ComputeFigures(const SIM &S, int64_t sessions, int64_t successes);
 // Writes the whole report.
-void Report(int64_t sessions, int64_t successes);
+void Report(const SIM &S, int64_t sessions, int64_t successes);

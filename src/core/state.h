@@ -1,108 +1,121 @@
-// The process-wide simulation state, in one list: the run parameters at their built-in values, the
-// node records and working lists, codebooks and feedback tables, the received-power model's
-// tables, timing values, counters, the adaptive estimator and the operation slots. Every subsystem
-// reads and writes these globals directly. Each is declared, defined and reset from QRVL_STATE.
+// The simulation context: everything one simulation holds, in a few records grouped by what they
+// are (the run's parameters as the options set them, the tables the set-up builds, the counters
+// and figures of the run, the generators, the operation slots), gathered in one SIM that the
+// set-up fills and every operation receives by reference. Two contexts are two independent
+// simulations; a new context is a reset.
 #pragma once
 
 #include <cstdint>
 
+#include "core/option_list.h"
+#include "core/progress_line.h"
 #include "core/records.h"
+#include "support/alloc.h"
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+#include "support/stopwatch.h"
+#include "support/word_compare.h"
 
-// Types of the state that a list entry cannot spell out.
-typedef const char *TEXT;
+// Fixed-size tables of the context.
 typedef int32_t HAMMING_ENCODING[16];
 typedef int32_t HAMMING_DECODING[128];
-typedef int32_t SUBCARRIER_PERMUTATION[26];
-typedef NODELIST WORKING_LISTS[NL_COUNT];
+typedef int32_t SUBCARRIER_PERMUTATION[kMaxWordBits];
 
-// X(type, name, initial value in braces), for every piece of process-wide state.
-// clang-format off
-#define QRVL_STATE(X)                                                                            \
-  /* Run parameters, one per option at its built-in value. Frame and timing model. */             \
-  X(double, ts, {8e-06}) X(double, sifs, {1.6e-05}) X(double, difs, {0}) X(double, delta, {0})   \
-  X(int32_t, B, {6000000}) X(int32_t, DATA, {8184}) X(int32_t, APP, {0})                          \
-  X(int32_t, no_rts, {1}) X(int32_t, no_feedback, {0}) X(int32_t, fixed_ack_rate, {0})            \
-  X(int32_t, ath_real, {0})                                                                       \
-  /* Protocol shape; the per-round lists hold ns values each (null until given or set up). */    \
-  X(int32_t, nn, {5}) X(int32_t, nf, {6}) X(int32_t, repeat, {1}) X(int32_t, ns, {3})             \
-  X(int32_t, refs, {1}) X(int32_t, type, {1}) X(int32_t, forcens, {0})                            \
-  X(int32_t, interleave, {0}) X(double, jumpstart, {1.0}) X(double, pt_start, {0.5})              \
-  X(double, pt_end, {0.5}) X(double, pt_exp, {1.0})                                               \
-  X(double *, pt, {nullptr}) X(double *, tau, {nullptr}) X(double *, pn, {nullptr})              \
-  X(double *, pw, {nullptr})                                                                      \
-  /* The lists' lengths as the options gave them (0 when absent). */                             \
-  X(int32_t, pt_given, {0}) X(int32_t, pn_given, {0}) X(int32_t, pw_given, {0})                   \
-  X(int32_t, tau_given, {0})                                                                      \
-  /* Channel. */                                                                                  \
-  X(TEXT, fsf_type, {"none"}) X(TEXT, fsf_fbk, {"class"}) X(int32_t, fsf_num, {1})                \
-  X(int32_t, rssi_flat, {0}) X(double, fsf_prob, {0.1}) X(double, fsf_tau, {0.75})               \
-  X(double, rssi_avg, {-62.0}) X(double, rssi_min, {-99.0}) X(double, rssi_max, {-52.0})          \
-  X(double, rssi_thresh, {-82.0})                                                                 \
-  /* Draw every node pair's gains at session start instead of on first use (the same law). */     \
-  X(int32_t, rssi_eager_gains, {0})                                                               \
-  /* Run control and output; the rounds histogram grows with ns at set-up. */                     \
-  X(int32_t, runs, {10000}) X(int32_t, max_time, {0}) X(int32_t, min_frames, {0})                 \
-  X(int32_t, debug, {2}) X(int32_t, ns_pdf_size, {4096}) X(int32_t, tx_wait_hist_size, {65536})   \
-  X(int32_t, pdf_nodes, {0}) X(int32_t, pdf_rounds, {0}) X(int32_t, pdf_tx_wait, {0})             \
-  X(int32_t, fast, {0}) X(int32_t, adhoc, {0}) X(int32_t, centr, {0})                             \
-  /* Unknown words and numbers read in part: refused when on, else noted. */                      \
-  X(int32_t, strict, {0})                                                                         \
-  /* Seeding: seed_given when the option was; after start-up seed holds the run's seed. */        \
-  X(int32_t, seed_given, {0}) X(uint32_t, seed, {0})                                              \
-  /* Seconds between progress lines (0: none); progress_given when the option was. */             \
-  X(double, progress, {0}) X(int32_t, progress_given, {0})                                        \
-  /* Adaptive mode. */                                                                            \
-  X(int32_t, adaptive, {0}) X(int32_t, ad_size, {10}) X(int32_t, ad_levels, {256})                \
-  X(int32_t, ad_avg_type, {0}) X(double, ad_memory, {0.99}) X(double, ad_pt_min, {0.01})          \
-  X(double, ad_var, {0}) X(ADRUNS, ad_runs, {})                                                   \
-  /* Codebooks and feedback tables. */                                                            \
-  X(BINCODES, codewords, {}) X(BINCODES, classes, {}) X(BINCODES, refreplies, {})                 \
-  X(BINCODES, refreplies_idx, {}) X(BINCODES, refclasses, {}) X(BINCODES, refclasses_idx, {})     \
-  X(BINCODES, closest_classes, {})                                                                \
-  X(HAMMING_ENCODING, cached_hamming74_encode, {}) X(HAMMING_DECODING, cached_hamming74_decode, {})\
-  X(SUBCARRIER_PERMUTATION, bitScramble, {}) X(SUBCARRIER_PERMUTATION, bitUnscramble, {})         \
-  X(int32_t, bitScrambleDrawn, {0})                                                               \
-  /* The class of each codeword, the (interleaved) reply word of each class, and the memos of the \
-     searched lookups beyond the full-table word length. */                                       \
-  X(int32_t *, codeword_class, {nullptr}) X(int32_t *, class_reply, {nullptr})                    \
-  X(MEMO_ENTRY *, codeword_memo, {nullptr}) X(MEMO_ENTRY *, class_memo, {nullptr})                \
-  /* Nodes (max_nn + 1 records, the last spare), the access point, the working lists. */          \
-  X(int32_t, max_nn, {0}) X(NODE *, nodes, {nullptr}) X(NODE, ref, {})                            \
-  X(WORKING_LISTS, nodelists, {})                                                                 \
-  /* Received-power model: rssi[receiver][sender][subcarrier], the access point's gains, the     \
-     linear thresholds; a pair a < b of the lazily drawn gains holds the session stamp of its     \
-     last draw and the subcarriers drawn since (index a * max_nn + b). */                         \
-  X(double *, ORed_word_rssi, {nullptr}) X(double ***, rssi, {nullptr})                          \
-  X(double **, rssi_AP, {nullptr}) X(double, rssi_min_pw, {0}) X(double, rssi_avg_pw, {0})        \
-  X(double, rssi_thresh_pw, {0}) X(uint32_t *, rssi_pair_stamp, {nullptr})                        \
-  X(uint32_t *, rssi_pair_drawn, {nullptr}) X(uint32_t, rssi_session, {0})                        \
-  /* Timing values in seconds. */                                                                 \
-  X(double, t_cont, {0}) X(double, t_succ, {0}) X(double, t_coll, {0})                            \
-  /* Counters and accumulators of the run; sessions are counted in 64 bits. */                    \
-  X(int64_t, run, {0}) X(int64_t, failures, {0}) X(int32_t, over_min_frames, {0})                 \
-  /* Sessions ended with and without a winner: the base of the active nodes' waiting counts. */   \
-  X(int64_t, won_sessions, {0}) X(int64_t, unwon_sessions, {0})                                   \
-  X(double, t_elapsed, {0}) X(int64_t *, ns_pdf, {nullptr}) X(int64_t *, tx_wait_hist, {nullptr}) \
-  X(uint32_t, ORed_word, {0})                                                                     \
-  /* Adaptive estimator. */                                                                       \
-  X(double *, ad_samples, {nullptr}) X(int32_t, ad_oldest_idx, {0}) X(double, ad_estimate, {0})   \
-  /* The basic session's paths, chosen once at set-up from the operations in the slots. */        \
-  X(SESSION_PATHS, session_paths, {})                                                             \
-  /* Operation slots. */                                                                          \
-  X(FSFRandChannelFn, FSFRandChannel, {nullptr}) X(ClearORedWordFn, ClearORedWord, {nullptr})     \
-  X(BuildORedWordFn, BuildORedWord, {nullptr}) X(ExtractORedWordFn, ExtractORedWord, {nullptr})   \
-  X(GenRandGeomUniFn, GenRandGeomUni, {nullptr})                                                  \
-  X(FSFFindWinningWordFn, FSFFindWinningWord, {nullptr})                                          \
-  X(FSFInterleaveWordFn, FSFInterleaveWord, {nullptr})                                            \
-  X(FSFInterleaveWordFn, FSFDeinterleaveWord, {nullptr})                                          \
-  X(FSFRefereeReplyFn, FSFRefereeReply, {nullptr}) X(FSFWonRoundFn, FSFWonRound, {nullptr})
-// clang-format on
+// The run's parameters, one per option (named after the option, see option_list.h), at their
+// built-in values until the options are read; given[id] is set when option id is given (a list:
+// to its length).
+struct PARAMS {
+#define QRVL_PARAMETER(word, parameter, type, kind, builtin, rules, alias, help) \
+  type parameter = InitialOf<type>(builtin);
+  QRVL_OPTIONS(QRVL_PARAMETER)
+#undef QRVL_PARAMETER
+  int32_t given[kOptionCount] = {};
+};
 
-#define QRVL_DECLARE_STATE(type, name, initial) extern type name;
-QRVL_STATE(QRVL_DECLARE_STATE)
-#undef QRVL_DECLARE_STATE
+// What the set-up builds from the parameters: the codebooks' lookup tables, the node records and
+// working lists, the received-power model's tables and thresholds, the timing values.
+struct TABLES {
+  // Referee tables, indexed by the received word (see coding/referee_tables.h).
+  BINCODES refreplies{}, refreplies_idx{}, refclasses{}, refclasses_idx{}, closest_classes{};
+  HAMMING_ENCODING cached_hamming74_encode{};
+  HAMMING_DECODING cached_hamming74_decode{};
+  // The reply scramble and its inverse, drawn at the first interleaving.
+  SUBCARRIER_PERMUTATION bitScramble{}, bitUnscramble{};
+  int32_t bitScrambleDrawn = 0;
+  // The class of each codeword, the (interleaved) reply word of each class, and the memos of the
+  // searched lookups beyond the full-table word length.
+  int32_t *codeword_class = nullptr, *class_reply = nullptr;
+  MEMO_ENTRY *codeword_memo = nullptr, *class_memo = nullptr;
+  // The node records (max_nn + 1, the last spare), the access point (ref; refs is a count of
+  // listeners), the working lists. max_nn is the largest node count of the run.
+  int32_t max_nn = 0;
+  NODE *nodes = nullptr;
+  NODE ref{};
+  NODELIST nodelists[NL_COUNT]{};
+  // Received-power model: rssi[receiver][sender][subcarrier], the access point's gains, the
+  // options' powers in microwatts; a pair a < b of the lazily drawn gains holds the session stamp
+  // of its last draw and the subcarriers drawn since (index a * max_nn + b).
+  double *ORed_word_rssi = nullptr;
+  double ***rssi = nullptr;
+  double **rssi_AP = nullptr;
+  double rssi_min_pw = 0, rssi_avg_pw = 0, rssi_thresh_pw = 0;
+  uint32_t *rssi_pair_stamp = nullptr, *rssi_pair_drawn = nullptr;
+  // Timing in seconds: a frame's extra duration (no option sets it), the contention rounds, a
+  // session with and without success.
+  double delta = 0, t_cont = 0, t_succ = 0, t_coll = 0;
+  // Entries of the rounds histogram; grows with ns.
+  int32_t ns_pdf_size = 4096;
+};
 
-// Puts the whole state back to its start values: support's own state (releases every block,
-// restarts the own generator unseeded, frees the GSL generator, stops the stopwatches), then every
-// entry of the list. Lets tests run one simulation after another in one process.
-void ResetState();
+// The counters and accumulators of the run, the round's superposed word and the adaptive
+// estimator's window; sessions are counted in 64 bits.
+struct COUNTERS {
+  int64_t run = 0, failures = 0;
+  int32_t over_min_frames = 0;
+  // Sessions ended with and without a winner: the base of the active nodes' waiting counts.
+  int64_t won_sessions = 0, unwon_sessions = 0;
+  double t_elapsed = 0;
+  int64_t *ns_pdf = nullptr, *tx_wait_hist = nullptr;
+  uint32_t ORed_word = 0;
+  // The received-power session under way, for the stamps of the lazily drawn pair gains.
+  uint32_t rssi_session = 0;
+  double *ad_samples = nullptr;
+  int32_t ad_oldest_idx = 0;
+  double ad_estimate = 0;
+};
+
+// The generators: the own MT19937 of every protocol draw, GSL's of the Rayleigh gains, and the
+// thresholds of the last probabilities compared with generator words (transmit decisions,
+// binomial fading).
+struct GENERATORS {
+  MtRand mt_rand;
+  gsl_rng *gsl_base_rand = nullptr;
+  LAST_THRESHOLD pt_threshold, fading_threshold;
+  GENERATORS() = default;
+  GENERATORS(const GENERATORS &) = delete;
+  GENERATORS &operator=(const GENERATORS &) = delete;
+  ~GENERATORS() { ReleaseRandGSL(gsl_base_rand); }
+};
+
+// The ten operation slots, filled once before the first session, and the basic session's paths
+// chosen from them.
+struct SLOTS {
+  FSFRandChannelFn FSFRandChannel = nullptr;
+  ClearORedWordFn ClearORedWord = nullptr;
+  BuildORedWordFn BuildORedWord = nullptr;
+  ExtractORedWordFn ExtractORedWord = nullptr;
+  GenRandGeomUniFn GenRandGeomUni = nullptr;
+  FSFFindWinningWordFn FSFFindWinningWord = nullptr;
+  FSFInterleaveWordFn FSFInterleaveWord = nullptr, FSFDeinterleaveWord = nullptr;
+  FSFRefereeReplyFn FSFRefereeReply = nullptr;
+  FSFWonRoundFn FSFWonRound = nullptr;
+  SESSION_PATHS session_paths{};
+};
+
+// One simulation. Its blocks, and its GSL generator, go with it.
+struct SIM : PARAMS, TABLES, COUNTERS, GENERATORS, SLOTS {
+  MEMORY memory;
+  // The run's display on standard error and its wall-clock stopwatches.
+  PROGRESS_LINE progress_line;
+  STOPWATCHES stopwatches;
+};

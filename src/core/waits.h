@@ -8,26 +8,27 @@
 
 #include "core/state.h"
 
-inline bool IsActive(const NODE *node) { return node->id < nn; }
+inline bool IsActive(const SIM &S, const NODE *node) { return node->id < S.nn; }
 
-inline int64_t WaitSucc(const NODE *node) {
-  return node->wait_succ + (IsActive(node) ? won_sessions : 0);
+inline int64_t WaitSucc(const SIM &S, const NODE *node) {
+  return node->wait_succ + (IsActive(S, node) ? S.won_sessions : 0);
 }
-inline int64_t WaitColl(const NODE *node) {
-  return node->wait_coll + (IsActive(node) ? unwon_sessions : 0);
+inline int64_t WaitColl(const SIM &S, const NODE *node) {
+  return node->wait_coll + (IsActive(S, node) ? S.unwon_sessions : 0);
 }
-inline void SetWaits(NODE *node, int64_t succ, int64_t coll) {
-  node->wait_succ = succ - (IsActive(node) ? won_sessions : 0);
-  node->wait_coll = coll - (IsActive(node) ? unwon_sessions : 0);
+inline void SetWaits(SIM &S, NODE *node, int64_t succ, int64_t coll) {
+  node->wait_succ = succ - (IsActive(S, node) ? S.won_sessions : 0);
+  node->wait_coll = coll - (IsActive(S, node) ? S.unwon_sessions : 0);
 }
 
 // Makes the first n node records the active ones: nodes that leave keep their counts as they
 // stand, nodes that join go on from theirs.
-inline void SetActiveNodes(int32_t n) {
+inline void SetActiveNodes(SIM &S, int32_t n) {
+  const int32_t nn = S.nn;
   for (int32_t i = n < nn ? n : nn; i < (n < nn ? nn : n); i++) {
     const int64_t sign = i < nn ? 1 : -1;  // leaving: relative to absolute; joining: back
-    nodes[i].wait_succ += sign * won_sessions;
-    nodes[i].wait_coll += sign * unwon_sessions;
+    S.nodes[i].wait_succ += sign * S.won_sessions;
+    S.nodes[i].wait_coll += sign * S.unwon_sessions;
   }
-  nn = n;
+  S.nn = n;
 }

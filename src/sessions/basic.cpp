@@ -11,13 +11,13 @@ namespace {
 
 // Each survivor transmits with probability pt[k]; a transmitter draws its codeword right away and
 // adds it to the superposed word.
-void DrawTransmitters(const NODELIST *alive, NODELIST *tx, int32_t k) {
-  ClearORedWord();
+void DrawTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k) {
+  S.ClearORedWord(S);
   tx->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];
-    if (DecidesToTransmit(node, k)) {
-      BuildORedWord(node);
+    if (DecidesToTransmit(S, node, k)) {
+      S.BuildORedWord(S, node);
       Append(tx, node);
     }
   }
@@ -36,59 +36,60 @@ void KeepWinnersBy(const NODELIST *tx, NODELIST *won, WinTest wins) {
 
 // The winners of the round; the closest-class test, the default, is made in place, straight from
 // the tables when they are whole arrays.
-void KeepWinners(const NODELIST *tx, NODELIST *won) {
-  const int32_t *closest = closest_classes.codes, *class_of = refclasses.codes;
-  if (session_paths.class_test_from_tables) {
-    const int32_t reply = class_of[ORed_word];  // the closest-class reply, from the whole table
+void KeepWinners(SIM &S, const NODELIST *tx, NODELIST *won) {
+  const int32_t *closest = S.closest_classes.codes, *class_of = S.refclasses.codes;
+  if (S.session_paths.class_test_from_tables) {
+    const int32_t reply = class_of[S.ORed_word];  // the closest-class reply, from the whole table
     KeepWinnersBy(tx, won, [=](const NODE *node) {
       return WonClosestClassBy(
           reply, node, [=](uint32_t w) { return closest[w]; },
           [=](uint32_t w) { return class_of[w]; });
     });
   } else {
-    const int32_t reply = FSFRefereeReply();
-    KeepWinnersBy(tx, won, [reply](NODE *node) { return FSFWonRound(reply, node) != 0; });
+    const int32_t reply = S.FSFRefereeReply(S);
+    KeepWinnersBy(tx, won, [&S, reply](NODE *node) { return S.FSFWonRound(S, reply, node) != 0; });
   }
 }
 
 // Every active node's channel for the session. Without fading there is nothing to draw: the
 // set-up opens every node's mask, and only the fading models ever change one.
-void DrawChannels() {
-  if (session_paths.channels_fixed) return;
-  for (int32_t i = 0; i < nn; i++) FSFRandChannel(&nodes[i]);
+void DrawChannels(SIM &S) {
+  if (S.session_paths.channels_fixed) return;
+  for (int32_t i = 0; i < S.nn; i++) S.FSFRandChannel(S, &S.nodes[i]);
 }
 
 }  // namespace
 
-int32_t SimSession(int32_t referees) {
-  NODELIST *alive = &nodelists[NL_ALIVE], *tx = &nodelists[NL_TX], *won = &nodelists[NL_WON];
+int32_t SimSession(SIM &S, int32_t referees) {
+  NODELIST *alive = &S.nodelists[NL_ALIVE], *tx = &S.nodelists[NL_TX], *won = &S.nodelists[NL_WON];
   // Listeners: the dedicated referees and every node that left the contention in this session.
   int64_t listeners = referees;
-  ViewOf(alive, &nodelists[NL_ALL], nn);
-  DrawChannels();
+  ViewOf(alive, &S.nodelists[NL_ALL], S.nn);
+  DrawChannels(S);
+  const int32_t ns = S.ns;
   for (int32_t k = 0; k < ns; k++) {
-    if (session_paths.decisions_by_window)
-      DrawTransmittersUniformMask(alive, tx, k);
+    if (S.session_paths.decisions_by_window)
+      DrawTransmittersUniformMask(S, alive, tx, k);
     else
-      DrawTransmitters(alive, tx, k);
+      DrawTransmitters(S, alive, tx, k);
     if (tx->count == 0) continue;
     listeners += alive->count - tx->count;
     if (listeners == 0) continue;  // nobody heard the round: it is not decided
     // Under the mask model the superposed word was complete with the last word added.
-    if (!session_paths.decisions_by_window) ExtractORedWord();
-    KeepWinners(tx, won);
+    if (!S.session_paths.decisions_by_window) S.ExtractORedWord(S);
+    KeepWinners(S, tx, won);
     if (won->count == 0) {
-      failures++;
-      return EndWithoutSuccess();
+      S.failures++;
+      return EndWithoutSuccess(S);
     }
     if (won->count == 1) {
       won->members[0]->transmissions++;
-      return EndWithSuccess(won->members[0], k);
+      return EndWithSuccess(S, won->members[0], k);
     }
     listeners += tx->count - won->count;
     ViewOf(alive, won, won->count);
   }
   // The rounds are used up: every remaining contender sends its frame into the collision.
   for (int32_t i = 0; i < alive->count; i++) alive->members[i]->transmissions++;
-  return EndWithoutSuccess();
+  return EndWithoutSuccess(S);
 }

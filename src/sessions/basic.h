@@ -5,5 +5,7 @@
 
 #include <cstdint>
 
+#include "core/records.h"
+
 // Plays one session with the given number of dedicated listeners; 1 for a success, else 0.
-int32_t SimSession(int32_t referees);
+int32_t SimSession(SIM &S, int32_t referees);

@@ -17,8 +17,8 @@ namespace {
 
 // One survivor's decision straight from the generator: the rare case of the windowed pass below,
 // kept out of it.
-[[gnu::noinline]] bool DecidesToTransmitOutOfLine(NODE *node, int32_t k) {
-  return DecidesToTransmit(node, k);
+[[gnu::noinline]] bool DecidesToTransmitOutOfLine(SIM &S, NODE *node, int32_t k) {
+  return DecidesToTransmit(S, node, k);
 }
 
 // The lowest n set bits of bits; always n steps, so that the loop's end is foreseeable.
@@ -35,13 +35,13 @@ uint64_t LowestSetBits(uint64_t bits, int32_t n) {
 // threshold at once, the decision words among them are found by bit arithmetic, and only the
 // transmitters are visited. A codeword draw that must be taken again, and the buffer's end, go
 // the general way.
-void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k) {
+void DrawTransmittersUniformMask(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k) {
   // Rounds mostly share one probability, and converting it would hold up the round's start.
-  static LAST_THRESHOLD last;
-  const uint64_t threshold = ThresholdOf(&last, pt[k]);
-  const uint32_t m = uint32_t(codewords.count);
-  const UNIFORM_BUCKETS buckets = BucketsFor(m);
-  const int32_t *codes = codewords.codes;
+  const uint64_t threshold = ThresholdOf(&S.pt_threshold, S.pt[k]);
+  MtRand &g = S.mt_rand;
+  const uint32_t m = uint32_t(S.codewords.count);
+  const UNIFORM_BUCKETS buckets = BucketsFor(g, m);
+  const int32_t *codes = S.codewords.codes;
   NODE *const *contenders = alive->members;
   NODE **senders = tx->members;
   uint32_t heard = 0;
@@ -50,7 +50,7 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
     // r contenders read at most 2r words; a decision in the window's last word is left to the
     // next window, whose codeword word would lie beyond it.
     const int32_t r = alive->count - i;
-    const WORD_WINDOW window = BufferedWords();
+    const WORD_WINDOW window = BufferedWords(g);
     const uint32_t words = std::min({64u, window.count, 2u * uint32_t(std::min(r, 32))});
     if (words >= 2) {
       // A few words are compared in line; many in the processor's widest form.
@@ -84,16 +84,16 @@ void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k)
       i += std::popcount(decisions);
       if (decisions) {
         const int last = 63 - std::countl_zero(decisions);
-        ConsumeWords(uint32_t(last) + 1 + uint32_t(below >> last & 1));
+        ConsumeWords(g, uint32_t(last) + 1 + uint32_t(below >> last & 1));
       }
       if (!redraw) continue;
     }
     NODE *node = contenders[i++];
-    if (DecidesToTransmitOutOfLine(node, k)) {
+    if (DecidesToTransmitOutOfLine(S, node, k)) {
       heard |= node->word & node->mask;
       senders[count++] = node;
     }
   }
-  ORed_word = heard;
+  S.ORed_word = heard;
   tx->count = count;
 }

@@ -9,4 +9,4 @@
 
 // Decides which contenders of alive transmit in round k, with their codewords: tx holds the
 // transmitters in list order and ORed_word their superposed word under their masks.
-void DrawTransmittersUniformMask(const NODELIST *alive, NODELIST *tx, int32_t k);
+void DrawTransmittersUniformMask(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k);

@@ -8,9 +8,9 @@
 #include "core/records.h"
 
 // Books a success of winner in round; returns 1.
-int32_t EndWithSuccess(NODE *winner, int32_t round);
+int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round);
 // Books a session without success (recorded at round index ns); returns 0.
-int32_t EndWithoutSuccess();
+int32_t EndWithoutSuccess(SIM &S);
 // Makes list a view of the first count members of source (no copy).
 inline void ViewOf(NODELIST *list, const NODELIST *source, int32_t count) {
   list->members = source->members;

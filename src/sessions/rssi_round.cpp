@@ -6,41 +6,42 @@
 #include "sessions/endings.h"
 #include "sessions/transmit.h"
 
-void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round) {
+void SplitTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent,
+                       int32_t round) {
   tx->count = silent->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];
-    Append(DecidesToTransmit(node, round) ? tx : silent, node);
+    Append(DecidesToTransmit(S, node, round) ? tx : silent, node);
   }
 }
 
 // Each receiver's powers are summed over the senders in list order.
-void Receive(NODELIST *receivers, const NODELIST *senders) {
+void Receive(SIM &S, NODELIST *receivers, const NODELIST *senders) {
   for (int32_t r = 0; r < receivers->count; r++) {
     NODE *receiver = receivers->members[r];
-    RSSIReset(receiver);
-    for (int32_t s = 0; s < senders->count; s++) RSSIAdd(receiver, senders->members[s]);
+    RSSIReset(S, receiver);
+    for (int32_t s = 0; s < senders->count; s++) RSSIAdd(S, receiver, senders->members[s]);
   }
 }
 
-void ReceiveFrom(NODELIST *receivers, NODE *sender) {
-  for (int32_t r = 0; r < receivers->count; r++) RSSIAdd(receivers->members[r], sender);
+void ReceiveFrom(SIM &S, NODELIST *receivers, NODE *sender) {
+  for (int32_t r = 0; r < receivers->count; r++) RSSIAdd(S, receivers->members[r], sender);
 }
 
-int32_t SettleRound(NODELIST *won, int32_t round) {
+int32_t SettleRound(SIM &S, NODELIST *won, int32_t round) {
   if (won->count == 0) {
-    failures++;
-    return EndWithoutSuccess();
+    S.failures++;
+    return EndWithoutSuccess(S);
   }
-  if (won->count == 1) return EndWithSuccess(won->members[0], round);
-  ViewOf(&nodelists[NL_ALIVE], won, won->count);
+  if (won->count == 1) return EndWithSuccess(S, won->members[0], round);
+  ViewOf(&S.nodelists[NL_ALIVE], won, won->count);
   return kSessionGoesOn;
 }
 
-int32_t PlayRounds(int32_t (*round_step)(int32_t round)) {
-  for (int32_t i = 0; i < ns; i++) {
-    int32_t result = round_step(i);
+int32_t PlayRounds(SIM &S, int32_t (*round_step)(SIM &S, int32_t round)) {
+  for (int32_t i = 0; i < S.ns; i++) {
+    int32_t result = round_step(S, i);
     if (result != kSessionGoesOn) return result;
   }
-  return EndWithoutSuccess();
+  return EndWithoutSuccess(S);
 }

@@ -12,16 +12,17 @@ const int32_t kSessionGoesOn = -1;
 
 // Each contender draws against pt[round]; a transmitter draws its codeword right after its own
 // transmit draw and goes to tx, the others to silent (keeping their old word).
-void SplitTransmitters(const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t round);
+void SplitTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent,
+                       int32_t round);
 // Resets every receiver, then adds every sender's word to it through the pair gains.
-void Receive(NODELIST *receivers, const NODELIST *senders);
+void Receive(SIM &S, NODELIST *receivers, const NODELIST *senders);
 // Adds the sender's word to every receiver through the pair gains.
-void ReceiveFrom(NODELIST *receivers, NODE *sender);
+void ReceiveFrom(SIM &S, NODELIST *receivers, NODE *sender);
 
 // The end of a decided round with the survivors in won: a protocol failure when there are none, a
 // success when one is left (both booked, the session's result returned), otherwise won becomes
 // the next round's contenders and kSessionGoesOn is returned.
-int32_t SettleRound(NODELIST *won, int32_t round);
+int32_t SettleRound(SIM &S, NODELIST *won, int32_t round);
 // Plays the rounds of a session with the given round step; after the last round the session ends
 // without success.
-int32_t PlayRounds(int32_t (*round_step)(int32_t round));
+int32_t PlayRounds(SIM &S, int32_t (*round_step)(SIM &S, int32_t round));

@@ -10,10 +10,10 @@
 
 // True when the node transmits in round k; a transmitter's word_idx and word are then set, a
 // silent node's keep their old values.
-inline bool DecidesToTransmit(NODE *node, int32_t k) {
-  if (!(genrand_real2() < pt[k])) return false;
-  node->word_idx = GenRandGeomUni(tau[k], 0, codewords.count - 1);
-  node->word = uint32_t(codewords.codes[node->word_idx]);
+inline bool DecidesToTransmit(SIM &S, NODE *node, int32_t k) {
+  if (!(genrand_real2(S.mt_rand) < S.pt[k])) return false;
+  node->word_idx = S.GenRandGeomUni(S, S.tau[k], 0, S.codewords.count - 1);
+  node->word = uint32_t(S.codewords.codes[node->word_idx]);
   return true;
 }
 

@@ -1,19 +1,26 @@
 // Allocation that cannot fail silently: each wrapper returns the block or ends the process with
 // exit status 1 and its fixed message, which shows the sizes asked for in full. Every block is
-// recorded so that ReleaseAllBlocks can give the whole state back (tests reset the state between
-// simulations; the program itself never frees).
+// recorded in the MEMORY of the simulation it belongs to, which gives them all back when it goes.
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
-void *MyMalloc(size_t size);
-void *MyCalloc(size_t count, size_t size);
-void *MyRealloc(void *block, size_t size);
+// The blocks of one simulation; released together when the record is destroyed.
+struct MEMORY {
+  std::vector<void *> blocks;
+  MEMORY() = default;
+  MEMORY(const MEMORY &) = delete;
+  MEMORY &operator=(const MEMORY &) = delete;
+  ~MEMORY();
+};
+
+void *MyMalloc(MEMORY &memory, size_t size);
+void *MyCalloc(MEMORY &memory, size_t count, size_t size);
+void *MyRealloc(MEMORY &memory, void *block, size_t size);
+
+// Frees one block obtained from the wrappers above (null is ignored).
+void MyFree(MEMORY &memory, void *block);
 
 // The machine's physical memory in bytes (0 when it cannot be told).
 double PhysicalMemoryBytes();
-
-// Frees one block obtained from the wrappers above (null is ignored).
-void MyFree(void *block);
-// Frees every block obtained from the wrappers and not yet freed.
-void ReleaseAllBlocks();

@@ -10,15 +10,19 @@
 #include <cstdlib>
 #include <cstring>
 
-void (*BeforeDiagnostic)() = nullptr;
-void (*EndProcessHook)(int status) = nullptr;
-
 namespace {
 
-bool output_finished = false, output_closed = false;
-
-[[noreturn]] void CouldNotWrite(int reason, const char *before = "", const char *what = "results") {
+[[noreturn]] void CouldNotWrite(int reason, const char *before = "",
+                                const char *what = "results") {
   Fail(6, "%sError: could not write the %s: %s\n", before, what, strerror(reason ? reason : EIO));
+}
+
+// A write that failed earlier leaves the stream's error flag set, and its reason in errno, even
+// when the last flush has nothing left to write.
+void FinishStream(FILE *stream, const char *what) {
+  const bool flushed = fflush(stream) == 0;
+  const int reason = errno;
+  if (!flushed || ferror(stream)) CouldNotWrite(reason, "", what);
 }
 
 }  // namespace
@@ -32,9 +36,9 @@ void EndProcess(int status) {
   exit(status);
 }
 
+// A second flush of results already flushed writes nothing; one that fails again changes nothing.
 void Fail(int status, const char *format, ...) {
-  if (!output_finished) fflush(stdout);
-  if (BeforeDiagnostic) BeforeDiagnostic();
+  fflush(stdout);
   va_list args;
   va_start(args, format);
   vfprintf(stderr, format, args);
@@ -42,31 +46,14 @@ void Fail(int status, const char *format, ...) {
   EndProcess(status);
 }
 
-// A write that failed earlier leaves the stream's error flag set, and its reason in errno, even
-// when the last flush has nothing left to write.
-void FinishOutput() {
-  if (output_finished) return;
-  output_finished = true;
-  const bool flushed = fflush(stdout) == 0;
-  const int reason = errno;
-  if (!flushed || ferror(stdout)) CouldNotWrite(reason);
-}
+void FinishOutput() { FinishStream(stdout, "results"); }
 
-void FinishDiagnosticOutput(const char *what) {
-  const bool flushed = fflush(stderr) == 0;
-  const int reason = errno;
-  if (!flushed || ferror(stderr)) CouldNotWrite(reason, "", what);
-}
+void FinishDiagnosticOutput(const char *what) { FinishStream(stderr, what); }
 
 void CloseOutput(const char *newline_first) {
-  if (output_closed) return;
-  output_closed = true;
   if (close(fileno(stdout)) != 0 && errno != EINTR) CouldNotWrite(errno, newline_first);
 }
 
 void CheckOutputOpen() {
-  if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
-    output_finished = output_closed = true;
-    CouldNotWrite(errno);
-  }
+  if (fcntl(STDOUT_FILENO, F_GETFD) == -1) CouldNotWrite(errno);
 }

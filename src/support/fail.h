@@ -12,7 +12,7 @@
 [[noreturn]] void EndProcess(int status);
 
 // Flushes standard output; when anything could not be written ends the process with status 6 and
-// "Error: could not write the results: <reason>". Only the first call does anything.
+// "Error: could not write the results: <reason>". Called once, when the results are complete.
 void FinishOutput();
 // The same for output the user asked for on standard error (the codebook dump): a failure ends
 // the process with status 6 and "Error: could not write the <what>: <reason>".
@@ -24,10 +24,6 @@ void CloseOutput(const char *newline_first = "");
 // Ends the process with status 6 at once when standard output is not open, before any work.
 void CheckOutputOpen();
 
-// Called by EndProcess before the process ends; a harness that must survive the end (a fuzzer)
-// installs a hook that does not return. Null normally.
-extern void (*EndProcessHook)(int status);
-
-// Called before anything is written to standard error, so that a transient display there (the
-// progress line of a long run) can be erased first. Null when there is nothing to erase.
-extern void (*BeforeDiagnostic)();
+// Called by EndProcess before the process ends, when a program defines it: a harness that must
+// survive the end (a fuzzer) defines one that does not return. Undefined (null) normally.
+[[gnu::weak]] void EndProcessHook(int status);

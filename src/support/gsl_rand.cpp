@@ -3,18 +3,17 @@
 
 #include <gsl/gsl_randist.h>
 
-gsl_rng *gsl_base_rand;
-
-void SetupRandGSL() {
+gsl_rng *SetupRandGSL() {
   gsl_rng_env_setup();
-  gsl_base_rand = gsl_rng_alloc(gsl_rng_mt19937);
+  return gsl_rng_alloc(gsl_rng_mt19937);
 }
 
-void SeedRandGSL(uint32_t seed) { gsl_rng_set(gsl_base_rand, seed); }
+void SeedRandGSL(gsl_rng *generator, uint32_t seed) { gsl_rng_set(generator, seed); }
 
-double GenRandRayleighGSL(double sigma) { return gsl_ran_rayleigh(gsl_base_rand, sigma); }
+double GenRandRayleighGSL(gsl_rng *generator, double sigma) {
+  return gsl_ran_rayleigh(generator, sigma);
+}
 
-void ReleaseRandGSL() {
-  if (gsl_base_rand) gsl_rng_free(gsl_base_rand);
-  gsl_base_rand = nullptr;
+void ReleaseRandGSL(gsl_rng *generator) {
+  if (generator) gsl_rng_free(generator);
 }

@@ -5,14 +5,11 @@
 
 #include <cstdint>
 
-// The process-wide GSL generator (null until set up).
-extern gsl_rng *gsl_base_rand;
-
-// gsl_rng_env_setup, then an MT19937 generator of GSL's in gsl_base_rand.
-void SetupRandGSL();
-// Seeds the GSL generator.
-void SeedRandGSL(uint32_t seed);
-// One Rayleigh variate of scale sigma from gsl_base_rand.
-double GenRandRayleighGSL(double sigma);
-// Frees the GSL generator (state reset).
-void ReleaseRandGSL();
+// gsl_rng_env_setup, then a new MT19937 generator of GSL's (free it with ReleaseRandGSL).
+gsl_rng *SetupRandGSL();
+// Seeds a GSL generator.
+void SeedRandGSL(gsl_rng *generator, uint32_t seed);
+// One Rayleigh variate of scale sigma.
+double GenRandRayleighGSL(gsl_rng *generator, double sigma);
+// Frees a GSL generator (null is ignored).
+void ReleaseRandGSL(gsl_rng *generator);

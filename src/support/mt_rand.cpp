@@ -6,37 +6,34 @@
 
 #include "support/mt_twist.h"
 
-MtRand mt_rand;
-
-void MtRefill() {
+void MtRefill(MtRand &g) {
+  // The processor's fastest form, chosen once for the process.
   static const MT_FORM form = FastestMtForm();
-  if (!mt_rand.seeded) init_genrand(5489u);
-  mt_rand.retired += mt_rand.next;
-  MtTwistAndTemper(form, mt_rand.state, mt_rand.buffer);
-  mt_rand.next = 0;
-  mt_rand.count = 624;
+  if (!g.seeded) init_genrand(g, 5489u);
+  g.retired += g.next;
+  MtTwistAndTemper(form, g.state, g.buffer);
+  g.next = 0;
+  g.count = 624;
 }
 
-void init_genrand(uint32_t seed) {
-  uint32_t *state = mt_rand.state;
+void init_genrand(MtRand &g, uint32_t seed) {
+  uint32_t *state = g.state;
   state[0] = seed;
   for (uint32_t i = 1; i < 624; i++)
     state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + i;
-  mt_rand.seeded = true;
-  mt_rand.next = mt_rand.count = 0;
-  mt_rand.retired = 0;
+  g.seeded = true;
+  g.next = g.count = 0;
+  g.retired = 0;
 }
 
-void ResetGenRand() { init_genrand(5489u); }
-
-void QueueGenRandWords(const uint32_t *words, size_t count) {
+void QueueGenRandWords(MtRand &g, const uint32_t *words, size_t count) {
   count = std::min(count, size_t(624));
-  uint32_t pending = mt_rand.count - mt_rand.next;
-  memmove(mt_rand.buffer + count, mt_rand.buffer + mt_rand.next, pending * sizeof(uint32_t));
-  std::copy(words, words + count, mt_rand.buffer);
-  mt_rand.retired += mt_rand.next;
-  mt_rand.next = 0;
-  mt_rand.count = uint32_t(count + pending);
+  uint32_t pending = g.count - g.next;
+  memmove(g.buffer + count, g.buffer + g.next, pending * sizeof(uint32_t));
+  std::copy(words, words + count, g.buffer);
+  g.retired += g.next;
+  g.next = 0;
+  g.count = uint32_t(count + pending);
 }
 
 UNIFORM_BUCKETS PrepareBuckets(uint32_t m) {

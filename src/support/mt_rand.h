@@ -1,7 +1,7 @@
 // The protocol's own MT19937 generator under its reference names, and the exactly uniform index
-// draw that every part of the simulator uses. Outputs are handed out from a buffer refilled 624 at
-// a time by a vectorised twist and tempering; tests may queue scripted words in front of the
-// generator's stream.
+// draw that every part of the simulator uses. A generator is a value (MtRand) that the draws
+// receive; its outputs are handed out from a buffer refilled 624 at a time by a vectorised twist
+// and tempering; tests may queue scripted words in front of the generator's stream.
 #pragma once
 
 #include <cassert>
@@ -19,33 +19,30 @@ struct UNIFORM_BUCKETS {
 
 struct MtRand {
   uint32_t state[624];       // the MT19937 state, once seeded
-  bool seeded;               // false: the first refill seeds with 5489, as the reference does
+  bool seeded = false;       // false: the first refill seeds with 5489, as the reference does
   // One twist's outputs, room for queued words in front of them, and for words read ahead of the
   // last one (word_compare.h).
   uint32_t buffer[2 * 624 + 8];
-  uint32_t next;             // index of the next word handed out
-  uint32_t count;            // words available in the buffer
-  UNIFORM_BUCKETS buckets;   // those of the last uniform draw
-  uint64_t retired;          // words handed out from earlier buffers
+  uint32_t next = 0;         // index of the next word handed out
+  uint32_t count = 0;        // words available in the buffer
+  UNIFORM_BUCKETS buckets{}; // those of the last uniform draw
+  uint64_t retired = 0;      // words handed out from earlier buffers
 };
-extern MtRand mt_rand;
 
 // Refills the buffer with the next 624 outputs.
-void MtRefill();
+void MtRefill(MtRand &g);
 
 // The number of words handed out since the generator was last seeded (benchmarks count draws).
-inline uint64_t GenRandWordsUsed() { return mt_rand.retired + mt_rand.next; }
+inline uint64_t GenRandWordsUsed(const MtRand &g) { return g.retired + g.next; }
 
 // Seeds the generator by the reference recurrence and drops any buffered words.
-void init_genrand(uint32_t seed);
-// Puts the generator back into its unseeded start state (the stream of seed 5489).
-void ResetGenRand();
+void init_genrand(MtRand &g, uint32_t seed);
 // Hands out the given words (at most 624) before the generator's own stream continues (for tests).
-void QueueGenRandWords(const uint32_t *words, size_t count);
+void QueueGenRandWords(MtRand &g, const uint32_t *words, size_t count);
 
-inline uint32_t genrand_int32() {
-  if (mt_rand.next == mt_rand.count) MtRefill();
-  return mt_rand.buffer[mt_rand.next++];
+inline uint32_t genrand_int32(MtRand &g) {
+  if (g.next == g.count) MtRefill(g);
+  return g.buffer[g.next++];
 }
 
 // The generator's buffered words from the next one on, to be read ahead of the draws; ConsumeWords
@@ -54,23 +51,23 @@ struct WORD_WINDOW {
   const uint32_t *words;
   uint32_t count;
 };
-inline WORD_WINDOW BufferedWords() {
-  return WORD_WINDOW{mt_rand.buffer + mt_rand.next, mt_rand.count - mt_rand.next};
+inline WORD_WINDOW BufferedWords(const MtRand &g) {
+  return WORD_WINDOW{g.buffer + g.next, g.count - g.next};
 }
-inline void ConsumeWords(uint32_t n) {
-  assert(n <= mt_rand.count - mt_rand.next);
-  mt_rand.next += n;
+inline void ConsumeWords(MtRand &g, uint32_t n) {
+  assert(n <= g.count - g.next);
+  g.next += n;
 }
 
 // Uniform in [0, 1) with 32-bit resolution: 0 for the zero word, never 1.
-inline double genrand_real2() { return genrand_int32() * (1.0 / 4294967296.0); }
+inline double genrand_real2(MtRand &g) { return genrand_int32(g) * (1.0 / 4294967296.0); }
 
 UNIFORM_BUCKETS PrepareBuckets(uint32_t m);
 
 // The buckets of a draw over m values, prepared once and kept while the same m is drawn again.
-inline const UNIFORM_BUCKETS &BucketsFor(uint32_t m) {
-  if (mt_rand.buckets.m != m) mt_rand.buckets = PrepareBuckets(m);
-  return mt_rand.buckets;
+inline const UNIFORM_BUCKETS &BucketsFor(MtRand &g, uint32_t m) {
+  if (g.buckets.m != m) g.buckets = PrepareBuckets(m);
+  return g.buckets;
 }
 
 // The bucket of r: r / floor((2^32 - 1) / m). It is m for the few largest r, those in the
@@ -82,17 +79,17 @@ inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
 // A uniform value in [0, m) from the generator's words: a word in the remainder above the last
 // full bucket is rejected and the draw taken again, so the result is exact and never m. m = 0
 // stands for the full range 2^32.
-inline uint32_t DrawUniform(uint32_t m) {
-  if (m == 0) return genrand_int32();
-  const UNIFORM_BUCKETS &buckets = BucketsFor(m);
+inline uint32_t DrawUniform(MtRand &g, uint32_t m) {
+  if (m == 0) return genrand_int32(g);
+  const UNIFORM_BUCKETS &buckets = BucketsFor(g, m);
   for (;;) {
-    uint32_t v = BucketOf(genrand_int32(), buckets);
+    uint32_t v = BucketOf(genrand_int32(g), buckets);
     if (v < m) return v;
   }
 }
 
 // A uniform integer in [a, b]; the range size b - a + 1 is taken modulo 2^32.
-inline int32_t GenRand(int32_t a, int32_t b) {
+inline int32_t GenRand(MtRand &g, int32_t a, int32_t b) {
   uint32_t m = uint32_t(b) - uint32_t(a) + 1u;
-  return int32_t(uint32_t(a) + DrawUniform(m));
+  return int32_t(uint32_t(a) + DrawUniform(g, m));
 }

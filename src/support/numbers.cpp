@@ -50,11 +50,11 @@ bool ReadSeed(const char *text, uint32_t *out) {
   return true;
 }
 
-double *csvtof(const char *text, int32_t *count) {
+double *csvtof(MEMORY &memory, const char *text, int32_t *count) {
   double *values = nullptr;
   int32_t k = 0;
   for (const char *field = text;; k++) {
-    values = static_cast<double *>(MyRealloc(values, size_t(k + 1) * sizeof(double)));
+    values = static_cast<double *>(MyRealloc(memory, values, size_t(k + 1) * sizeof(double)));
     // atof stops at the comma that closes the field; an empty field gives 0.0.
     values[k] = *field == ',' ? 0.0 : atof(field);
     const char *comma = strchr(field, ',');

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "support/alloc.h"
+
 // Reads text like atol (blanks, a sign, the digits up to the first other character, 0 when there
 // are none); false when the value does not fit in 32 bits (*out then unchanged).
 bool ReadInt32(const char *text, int32_t *out);
@@ -12,4 +14,4 @@ bool ReadInt32(const char *text, int32_t *out);
 bool ReadSeed(const char *text, uint32_t *out);
 // Splits comma-separated text into a new array of doubles (atof per field, an empty field 0.0);
 // *count gets the number of values, the number of commas plus one.
-double *csvtof(const char *text, int32_t *count);
+double *csvtof(MEMORY &memory, const char *text, int32_t *count);

@@ -29,10 +29,10 @@ uint32_t RayleighSeedOf(uint32_t s) {
   return mixed;
 }
 
-uint32_t SeedGenerators(bool given, uint32_t seed) {
-  SetupRandGSL();
+uint32_t SeedGenerators(MtRand &mt, gsl_rng *&gsl, bool given, uint32_t seed) {
+  gsl = SetupRandGSL();
   uint32_t s = given ? seed : TimeSeedNow();
-  init_genrand(s);
-  SeedRandGSL(RayleighSeedOf(s));
+  init_genrand(mt, s);
+  SeedRandGSL(gsl, RayleighSeedOf(s));
   return s;
 }

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "support/gsl_rand.h"
+#include "support/mt_rand.h"
+
 // The time seed of one time-of-day reading: sec + (sec XOR ((sec mod (usec + 1)) * usec)) in 32-bit
 // arithmetic with wrap-around, mod being the signed remainder. usec is in [0, 1000000).
 uint32_t TimeSeed(int32_t sec, int32_t usec);
@@ -16,6 +19,7 @@ uint32_t TimeSeedNow();
 // minus a small number.
 uint32_t RayleighSeedOf(uint32_t s);
 
-// Start-up: sets up the GSL generator, then seeds the own generator with the run's seed (the seed
-// option, else one time seed) and the GSL generator with RayleighSeedOf of it. Returns the seed.
-uint32_t SeedGenerators(bool given, uint32_t seed);
+// Start-up: sets up the GSL generator (into gsl, which must be null), then seeds the own generator
+// with the run's seed (the seed option, else one time seed) and the GSL generator with
+// RayleighSeedOf of it. Returns the seed.
+uint32_t SeedGenerators(MtRand &mt, gsl_rng *&gsl, bool given, uint32_t seed);

@@ -51,10 +51,10 @@ TEST(TunedSchedule, TableRowsAndTheRowFetchedForANodeCount) {
 }
 
 // An adaptive set-up with a window of size samples, a weighting and a memory.
-void Prepare(int size, double avg_type, double memory, int nodes = 5) {
-  PrepareSimulation({"debug=1", "nf=1", "adaptive=1", "nn=" + std::to_string(nodes),
-                     "ad_size=" + std::to_string(size), "ad_memory=" + std::to_string(memory),
-                     "ad_avg_type=" + std::to_string(int(avg_type))});
+SIM &Prepare(int size, double avg_type, double memory, int nodes = 5) {
+  return PrepareSimulation({"debug=1", "nf=1", "adaptive=1", "nn=" + std::to_string(nodes),
+                            "ad_size=" + std::to_string(size), "ad_memory=" + std::to_string(memory),
+                            "ad_avg_type=" + std::to_string(int(avg_type))});
 }
 
 TEST(Estimator, MovingAverageUnderEachWeighting) {
@@ -69,19 +69,19 @@ TEST(Estimator, MovingAverageUnderEachWeighting) {
                {.avg_type = -1, .memory = 0.5, .estimate = 32.0 / 3},
                {.avg_type = 3, .memory = 1.0, .estimate = 32.0 / 3}};
   for (const auto &[avg_type, memory, estimate] : cases) {
-    Prepare(3, avg_type, memory);
-    ad_samples[0] = 9, ad_samples[1] = 10, ad_samples[2] = 11, ad_oldest_idx = 0;
-    AdaptUpdateEstimate(12);
-    EXPECT_EQ(std::tuple(ad_estimate, Doubles(ad_samples, ad_samples + 4), ad_oldest_idx,
-                         Doubles(pt, pt + 3)),
+    SIM &S = Prepare(3, avg_type, memory);
+    S.ad_samples[0] = 9, S.ad_samples[1] = 10, S.ad_samples[2] = 11, S.ad_oldest_idx = 0;
+    AdaptUpdateEstimate(S, 12);
+    EXPECT_EQ(std::tuple(S.ad_estimate, Doubles(S.ad_samples, S.ad_samples + 4), S.ad_oldest_idx,
+                         Doubles(S.pt, S.pt + 3)),
               std::tuple(estimate, Doubles{9, 12, 11, 0}, 1, Doubles(HeurRow(11), HeurRow(11) + 3)))
         << avg_type << " " << memory;
   }
   for (int avg_type = 0; avg_type <= 4; avg_type++)
     for (double memory : {0.5, 1.0}) {  // a constant stream gives back the constant
-      Prepare(7, avg_type, memory);
-      for (int i = 0; i < 8; i++) AdaptUpdateEstimate(13);
-      EXPECT_NEAR(ad_estimate, 13, 1e-12) << avg_type << " " << memory;
+      SIM &S = Prepare(7, avg_type, memory);
+      for (int i = 0; i < 8; i++) AdaptUpdateEstimate(S, 13);
+      EXPECT_NEAR(S.ad_estimate, 13, 1e-12) << avg_type << " " << memory;
     }
   // With one sample the estimate is the sample; its row is chosen by rounding halves up.
   const struct {
@@ -90,10 +90,10 @@ TEST(Estimator, MovingAverageUnderEachWeighting) {
               {.estimate = 1, .pt0 = 0.4718},     {.estimate = 3.5, .pt0 = 0.4582},
               {.estimate = 500.4, .pt0 = 0.0128}, {.estimate = 10000, .pt0 = 0.0128}};
   for (int avg_type = 0; avg_type <= 3; avg_type++) {
-    Prepare(1, avg_type, 0.5);
+    SIM &S = Prepare(1, avg_type, 0.5);
     for (auto [x, pt0] : rows) {
-      AdaptUpdateEstimate(x);
-      EXPECT_EQ(std::tuple(ad_estimate, ad_samples[0], ad_oldest_idx, pt[0]),
+      AdaptUpdateEstimate(S, x);
+      EXPECT_EQ(std::tuple(S.ad_estimate, S.ad_samples[0], S.ad_oldest_idx, S.pt[0]),
                 std::tuple(x, x, 0, pt0));
     }
   }
@@ -101,16 +101,16 @@ TEST(Estimator, MovingAverageUnderEachWeighting) {
 
 // Start with nn of 8 nodes after the scripted words: window, waits (77: inactive), estimate, pt[0].
 auto StartScripted(int node_count, int size, std::vector<uint32_t> script) {
-  PrepareSimulation({"debug=1", "ad_runs=9:8", "nn=" + std::to_string(node_count),
-                     "ad_size=" + std::to_string(size)});
-  init_genrand(99);
-  QueueGenRandWords(script.data(), script.size());
-  for (int j = node_count; j < 8; j++) nodes[j].wait_succ = 77;
-  AdaptInit();
-  EXPECT_EQ(genrand_int32(), std::mt19937(99)());  // every scripted word used, no other
+  SIM &S = PrepareSimulation({"debug=1", "ad_runs=9:8", "nn=" + std::to_string(node_count),
+                              "ad_size=" + std::to_string(size)});
+  init_genrand(S.mt_rand, 99);
+  QueueGenRandWords(S.mt_rand, script.data(), script.size());
+  for (int j = node_count; j < 8; j++) S.nodes[j].wait_succ = 77;
+  AdaptInit(S);
+  EXPECT_EQ(genrand_int32(S.mt_rand), std::mt19937(99)());  // every scripted word used, no other
   Ints waits;
-  for (int j = 0; j < 8; j++) waits.push_back(WaitSucc(&nodes[j]));
-  return std::tuple(Doubles(ad_samples, ad_samples + size + 1), waits, ad_estimate, pt[0]);
+  for (int j = 0; j < 8; j++) waits.push_back(WaitSucc(S, &S.nodes[j]));
+  return std::tuple(Doubles(S.ad_samples, S.ad_samples + size + 1), waits, S.ad_estimate, S.pt[0]);
 }
 
 TEST(Estimator, StartDrawsTheWindowThenOneWaitPerActiveNode) {
@@ -128,21 +128,23 @@ TEST(Estimator, StartDrawsTheWindowThenOneWaitPerActiveNode) {
       EXPECT_NEAR(counts[k] / n, law[k], 5 * std::sqrt(law[k] * (1 - law[k]) / n)) << k;
   };
   for (auto [node_count, lo, hi] : {std::tuple(5, 4, 5), std::tuple(10, 9, 11)}) {
-    Prepare(3000, 0, 0.99, node_count);
+    SIM &S = Prepare(3000, 0, 0.99, node_count);
     std::vector<int> samples(size_t(hi - lo + 1), 0), waits(4, 0);
-    for (int i = 0; i < 3000; i++) samples.at(size_t(ad_samples[i] - lo))++;  // throws outside
+    for (int i = 0; i < 3000; i++) samples.at(size_t(S.ad_samples[i] - lo))++;  // throws outside
     expect_law(samples, 3000, Doubles(samples.size(), 1.0 / double(samples.size())));
-    ad_size = 1;
-    for (int s = 0; s < 2000; s++, AdaptInit())  // the first start is the set-up's
-      for (int j = 0; j < node_count; j++) waits[size_t(std::fmin(WaitSucc(&nodes[j]), 3))]++;
+    S.ad_size = 1;
+    for (int s = 0; s < 2000; s++, AdaptInit(S))  // the first start is the set-up's
+      for (int j = 0; j < node_count; j++)
+        waits[size_t(std::fmin(WaitSucc(S, &S.nodes[j]), 3))]++;
     double q = 1 - 1.0 / node_count;
     expect_law(waits, 2000.0 * node_count, Doubles{1 - q, q * (1 - q), q * q * (1 - q)});
   }
 }
 
 TEST(RunsSchedule, ReadsEveryPairInOrderAndRejectsAnyOtherText) {
+  MEMORY memory;
   for (std::string text : {"500:2,1000:20", " 500 : 2 , 1000:\t20", "900:4,0:1", "1:2147483647"}) {
-    ADRUNS runs = AdaptReadRuns(text.c_str());
+    ADRUNS runs = AdaptReadRuns(memory, text.c_str());
     std::string read;  // the pairs as read, without blanks
     for (int32_t k = 0; k < runs.count; k++)
       read += std::to_string(runs.at_run[k]) + ":" + std::to_string(runs.new_nn[k]) + ",";
@@ -152,7 +154,7 @@ TEST(RunsSchedule, ReadsEveryPairInOrderAndRejectsAnyOtherText) {
   for (std::string bad : {"500", "500:2,1000", "500:2,", ",500:2", "500:2,,1000:3", "500:2,abc",
                           "500:2 abc", "500:2x", "500;2", ":2", "500:", "500:0", "500:-3",
                           "500:3000000000", "3000000000:2", "500:2:7", ""})
-    EXPECT_EXIT(AdaptReadRuns(bad.c_str()), testing::ExitedWithCode(1),
+    EXPECT_EXIT(AdaptReadRuns(memory, bad.c_str()), testing::ExitedWithCode(1),
                 "^Error: invalid ad_runs schedule '" + bad + "': expected");
 }
 

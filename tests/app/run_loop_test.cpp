@@ -1,14 +1,17 @@
-// The run loop driven by a scripted session (stop rules, counts, the node-count schedule), and the
-// stop rules and the histogram bounds of real runs.
+// The run loop driven by a scripted session (stop rules, counts, the node-count schedule), and two
+// simulations of one process played in turn against their own processes.
 #include "app/run_loop.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/test_util.h"
+#include "core/report.h"
 #include "core/state.h"
 
 namespace {
@@ -55,16 +58,15 @@ const LOOP_CASE kCases[] = {
 
 const LOOP_CASE *script;
 Ints seen_run, seen_nn;
-NODE test_nodes[16];  // for anything that looks at the active nodes
 
-int32_t ScriptedSession(int32_t referees) {
-  seen_run.push_back(run);
-  seen_nn.push_back(nn);
+int32_t ScriptedSession(SIM &S, int32_t referees) {
+  seen_run.push_back(S.run);
+  seen_nn.push_back(S.nn);
   EXPECT_EQ(referees, 3) << "refs, unchanged";
   const size_t call = seen_run.size();
-  t_elapsed += script->step;
-  if (script->quota_at > 0 && call >= size_t(script->quota_at)) over_min_frames = 1;
-  if (call > 50) t_elapsed = 1e9, over_min_frames = 1;  // ends a runaway loop
+  S.t_elapsed += script->step;
+  if (script->quota_at > 0 && call >= size_t(script->quota_at)) S.over_min_frames = 1;
+  if (call > 50) S.t_elapsed = 1e9, S.over_min_frames = 1;  // ends a runaway loop
   return call <= script->results.size() ? int32_t(script->results[call - 1]) : 0;
 }
 
@@ -78,22 +80,63 @@ class RunLoopRules : public testing::TestWithParam<LOOP_CASE> {};
 
 TEST_P(RunLoopRules, CountSessionsAndSuccessesAndApplyTheSchedule) {
   const LOOP_CASE &c = GetParam();
-  ResetState();
+  SIM S;
+  NODE nodes[16] = {};  // for anything that looks at the active nodes
   script = &c;
   seen_run.clear(), seen_nn.clear();
-  nodes = test_nodes, nn = 5, refs = 3;
-  max_time = c.max_time, min_frames = c.min_frames, runs = c.runs;
-  over_min_frames = c.quota_at == 0;
+  S.nodes = nodes, S.nn = 5, S.refs = 3;
+  S.max_time = c.max_time, S.min_frames = c.min_frames, S.runs = c.runs;
+  S.over_min_frames = c.quota_at == 0;
   std::vector<int32_t> at(c.at.begin(), c.at.end()), new_nn(c.new_nn.begin(), c.new_nn.end());
-  ad_runs = ADRUNS{at.data(), new_nn.data(), int32_t(at.size())};
-  const RUN_TOTALS totals = RunLoop(ScriptedSession);
+  S.ad_runs = ADRUNS{at.data(), new_nn.data(), int32_t(at.size())};
+  const RUN_TOTALS totals = RunLoop(S, ScriptedSession);
   EXPECT_EQ(totals.successes, c.successes);
   EXPECT_EQ(totals.sessions, c.sessions);
   ASSERT_EQ(int64_t(seen_run.size()), c.sessions);
   for (size_t i = 0; i < seen_run.size(); i++) EXPECT_EQ(seen_run[i], c.first_run + int64_t(i));
   EXPECT_EQ(seen_nn, c.seen_nn.empty() ? Ints(seen_run.size(), 5) : c.seen_nn);
-  ResetState();
 }
 INSTANTIATE_TEST_SUITE_P(Cases, RunLoopRules, testing::ValuesIn(kCases), CaseName);
+
+// The standard output of the real program for these option words.
+std::string ProgramOutput(const Words &words) {
+  std::string command = QRVL_SIM_BINARY;
+  for (const std::string &word : words) command += " " + word;
+  FILE *pipe = popen(command.c_str(), "r");
+  std::string out;
+  for (int c; (c = fgetc(pipe)) != EOF;) out += char(c);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  return out;
+}
+
+// Two simulations in one process, a basic run with binomial fading and an ad hoc run, played
+// session by session in turn: each reports exactly what its own process reports.
+TEST(Simulations, TwoInOneProcessInterleavedReportAsTwoProcesses) {
+  const Words kinds[2] = {{"nn=20", "nf=8", "fsf_type=binom", "fsf_prob=0.2", "runs=3000"},
+                          {"adhoc=1", "nn=12", "runs=800", "pdf_nodes=1"}};
+  std::unique_ptr<SIM> sims[2];
+  RUN_TOTALS totals[2] = {};
+  for (int k = 0; k < 2; k++) {
+    Words words = kinds[k];
+    words.insert(words.end(), {"seed=" + std::to_string(5 + k), "debug=1"});
+    sims[k] = NewSimulation(words, uint32_t(5 + k));
+  }
+  for (int64_t run = 1; run <= 3000; run++)
+    for (int k = 0; k < 2; k++) {
+      SIM &S = *sims[k];
+      if (run > S.runs) continue;
+      S.run = run;
+      totals[k].successes += ChooseSession(S)(S, S.refs);
+      totals[k].sessions = run;
+    }
+  for (int k = 0; k < 2; k++) {
+    testing::internal::CaptureStdout();
+    Report(*sims[k], totals[k].sessions, totals[k].successes);
+    fflush(stdout);
+    Words words = kinds[k];
+    words.insert(words.end(), {"seed=" + std::to_string(5 + k), "debug=1"});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ProgramOutput(words)) << k;
+  }
+}
 
 }  // namespace

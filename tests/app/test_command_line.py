@@ -3,12 +3,14 @@ status and exact message (the first of several faults wins) and accepted words w
 their run reports; codebook files that cannot be read; seeds."""
 
 import difflib
+import hashlib
 import json
+import re
 import subprocess
 
 import pytest
 
-from simulator import DATA, SIM, fields, lines, sim
+from simulator import DATA, SIM, TOP, fields, lines, sim
 
 
 def command(line, tmp_path):
@@ -40,13 +42,30 @@ def read_cases():
     return [(line, case) for case in cases for line in case["lines"]]
 
 
+# The help's text never changes: its SHA-256 with "qrvl_sim" as the program's name.
+HELP_SHA256 = "fcf0e52c9a08605b26f9eee8b56ccd394f8f25657c0becdb2b0e16f5f9e72029"
+
+
 @pytest.mark.parametrize("line", ["-h", "-hx", "--help", "--helpme", "--describe -h",
                                   "nn=0 nf=12 repeat=2 ns=7 refs=2 runs=5 B=1000 DATA=1 APP=3 "
                                   "fsf_type=bogus codebook=/nonexistent/c tau=7 seed=x -hello"])
 def test_every_help_word_prints_the_help_with_the_builtin_values(line):
     run = sim(*line.split())
     assert (run.status, run.err) == (0, "")
-    assert run.out.replace(SIM, "qrvl_sim") == (DATA / "help.txt").read_text()
+    assert hashlib.sha256(run.out.replace(SIM, "qrvl_sim").encode()).hexdigest() == HELP_SHA256
+    assert "nn          [i] Number of active nodes [5]\n" in run.out
+
+
+def test_each_word_the_help_lists_is_an_option_or_a_documented_non_option():
+    described = json.loads(sim("--describe").out)["options"]
+    spellings = {spelling for option in described
+                 for spelling in [option["word"], *option["aliases"]]}
+    readme = (TOP / "README.md").read_text()
+    help_text = (TOP / "src" / "config" / "help.txt").read_text()
+    listed = set(re.findall(r"^([A-Za-z_]+)(?: +\[|$)", help_text, re.M)) - {"Where"}
+    assert len(listed) > 40
+    for word in sorted(listed - spellings):
+        assert "`%s`" % word in readme and "not options" in readme, word
 
 
 @pytest.mark.parametrize("line,case", read_cases(), ids=lambda value: value

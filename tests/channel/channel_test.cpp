@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "channel/fading_masks.h"
@@ -20,13 +21,15 @@
 
 namespace {
 
-typedef void (*MODEL)(NODE *);
+typedef void (*MODEL)(SIM &, NODE *);
 const MODEL none = FSFRandChannelMaskNone, binom = FSFRandChannelMaskBinom,
             num = FSFRandChannelMaskNumber, geom = FSFRandChannelMaskGeom;
 
-void Configure(int32_t carriers, double param) {  // param: fsf_prob, fsf_num or fsf_tau
-  ResetState();
-  nf = carriers, fsf_prob = fsf_tau = param, fsf_num = int32_t(param);
+// A simulation of carriers subcarriers; param is fsf_prob, fsf_num or fsf_tau.
+std::unique_ptr<SIM> Configure(int32_t carriers, double param) {
+  auto S = std::make_unique<SIM>();
+  S->nf = carriers, S->fsf_prob = S->fsf_tau = param, S->fsf_num = int32_t(param);
+  return S;
 }
 
 // none and binom with fsf_prob 0 draw nothing; binom fades where fsf_prob exceeds the draw (u just
@@ -34,11 +37,11 @@ void Configure(int32_t carriers, double param) {  // param: fsf_prob, fsf_num or
 TEST(FadingMasks, ScriptedDrawsFadeTheirSubcarriersAndTakeNoMoreOutputs) {
   const uint32_t half = 2147483647u;  // floor((2^32 - 1) / 2)
   auto faded = [](MODEL model, int32_t carriers, double param, std::vector<uint32_t> words) {
-    Configure(carriers, param);
-    QueueGenRandWords(words.data(), words.size());
+    auto S = Configure(carriers, param);
+    QueueGenRandWords(S->mt_rand, words.data(), words.size());
     NODE node{};
-    model(&node);
-    EXPECT_EQ(GenRandWordsUsed(), words.size());
+    model(*S, &node);
+    EXPECT_EQ(GenRandWordsUsed(S->mt_rand), words.size());
     return ~node.mask;
   };
   EXPECT_EQ(faded(none, 26, 0, {}), 0u);
@@ -60,11 +63,11 @@ class FadingLaw : public testing::TestWithParam<LAW_CASE> {};
 // each subcarrier is faded in a share E[count] / nf of the masks.
 TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
   const LAW_CASE &c = GetParam();
-  Configure(c.nf, c.param);
+  auto S = Configure(c.nf, c.param);
   std::vector<long> per_count(size_t(c.nf) + 1), per_carrier(size_t(c.nf));
   for (int t = 0; t < c.trials; t++) {
     NODE node{};
-    c.model(&node);
+    c.model(*S, &node);
     ASSERT_EQ(node.mask | ((1u << c.nf) - 1), ~0u);  // bits at and above nf stay set
     per_count[size_t(std::popcount(~node.mask))]++;
     for (int32_t b = 0; b < c.nf; b++) per_carrier[size_t(b)] += ~node.mask >> b & 1;
@@ -111,17 +114,18 @@ INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws),
 
 // The gain the model must draw next, from a GSL generator of the type and seed Prepare sets.
 gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
-double Next() {
-  double r = gsl_ran_rayleigh(reference, std::sqrt(0.5 * rssi_avg_pw));
-  return r * r + rssi_min_pw;
+double Next(const SIM &S) {
+  double r = gsl_ran_rayleigh(reference, std::sqrt(0.5 * S.rssi_avg_pw));
+  return r * r + S.rssi_min_pw;
 }
 
-void Prepare(std::vector<std::string> words) {
+SIM &Prepare(std::vector<std::string> words) {
   words.push_back("debug=1");
-  PrepareSimulation(words);
-  SeedRandGSL(777);
+  SIM &S = PrepareSimulation(words);
+  SeedRandGSL(S.gsl_base_rand, 777);
   gsl_rng_set(reference, 777);
-  init_genrand(5);
+  init_genrand(S.mt_rand, 5);
+  return S;
 }
 
 // Conversions (of the defaults at set-up); a gain per subcarrier in order, even with flat pairs;
@@ -130,19 +134,20 @@ void Prepare(std::vector<std::string> words) {
 TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
   for (auto [dbm, pw] : {std::pair{-30.0, 1.0}, {0.0, 1000.0}}) EXPECT_EQ(dbm2pw(dbm), pw);
   for (double dbm : {-120.0, -82.0, 17.5}) EXPECT_NEAR(pw2dbm(dbm2pw(dbm)), dbm, 1e-12);
-  Prepare({"nf=26", "rssi_type=1"});
+  SIM &S = Prepare({"nf=26", "rssi_type=1"});
+  NODE *nodes = S.nodes;
   const double avg = 6.30957344480193e-4, low = 1.2589254117941662e-7, miss = 0.009752605629902211;
   for (auto [got, pw] :
-       {std::pair{rssi_avg_pw, avg}, {rssi_min_pw, low}, {rssi_thresh_pw, 6.309573444801943e-6}})
+       {std::pair{S.rssi_avg_pw, avg}, {S.rssi_min_pw, low}, {S.rssi_thresh_pw, 6.309573444801943e-6}})
     EXPECT_NEAR(got, pw, pw * 1e-14);
   double sum = 0, missed = 0, n = 40000.0 * 26;
   for (int t = 0; t < 40000; t++) {
-    FSFRandChannelSubcarriersRSSI(&nodes[0]);
+    FSFRandChannelSubcarriersRSSI(S, &nodes[0]);
     uint32_t faded = 0;
     for (int m = 0; m < 26; m++) {
-      ASSERT_EQ(nodes[0].rssi_acc[m], Next()) << m;
+      ASSERT_EQ(nodes[0].rssi_acc[m], Next(S)) << m;
       sum += nodes[0].rssi_acc[m];
-      faded |= uint32_t(nodes[0].rssi_acc[m] < rssi_thresh_pw) << m;
+      faded |= uint32_t(nodes[0].rssi_acc[m] < S.rssi_thresh_pw) << m;
     }
     ASSERT_EQ(nodes[0].mask, ~faded);
     missed += std::popcount(faded);
@@ -155,23 +160,24 @@ TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
 // 1.0), over the sender's word only; detected from the threshold on, never when not a number; the
 // reply and the win test.
 TEST(Rssi, ReceiverSumsDetectsRepliesAndWins) {
-  Prepare({"centr=1", "nn=4", "nf=6", "interleave=1"});
-  const double t = rssi_thresh_pw, gains[6] = {NAN, 7, INFINITY, 7, 7, 7};
+  SIM &S = Prepare({"centr=1", "nn=4", "nf=6", "interleave=1"});
+  NODE *nodes = S.nodes;
+  const double t = S.rssi_thresh_pw, gains[6] = {NAN, 7, INFINITY, 7, 7, 7};
   for (int i = 0; i < 4; i++) std::fill_n(nodes[i].rssi_acc, 6, 5.0);
-  NODELIST list{nodelists[NL_TX].members, 2};
+  NODELIST list{S.nodelists[NL_TX].members, 2};
   list.members[0] = &nodes[2], list.members[1] = &nodes[0];
-  NodelistResetRSSI(&list);
-  for (int m = 0; m < 6; m++) rssi[0][1][m] = rssi[0][2][m] = t / 2, rssi[1][0][m] = 1;
+  NodelistResetRSSI(S, &list);
+  for (int m = 0; m < 6; m++) S.rssi[0][1][m] = S.rssi[0][2][m] = t / 2, S.rssi[1][0][m] = 1;
   nodes[1].word = 0b000101, nodes[2].word = 0b000110, nodes[3].word = 0b011010;
-  RSSIAdd(&nodes[0], &nodes[1]);
-  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[0]), 0);
-  RSSIAdd(&nodes[0], &nodes[2]);  // two senders below the threshold reach it together
-  RSSIExtractWord(&nodes[0]);
+  RSSIAdd(S, &nodes[0], &nodes[1]);
+  EXPECT_EQ(RSSIAnyAboveThreshold(S, &nodes[0]), 0);
+  RSSIAdd(S, &nodes[0], &nodes[2]);  // two senders below the threshold reach it together
+  RSSIExtractWord(S, &nodes[0]);
   EXPECT_EQ(nodes[0].rx_word, 0b000100u);
-  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[0]), 1);
-  RSSIAdd(&nodes[2], &nodes[3], rssi_AP[3]);
-  RSSIAdd(&nodes[2], &nodes[1], gains);
-  RSSIExtractWord(&nodes[2]);
+  EXPECT_EQ(RSSIAnyAboveThreshold(S, &nodes[0]), 1);
+  RSSIAdd(S, &nodes[2], &nodes[3], S.rssi_AP[3]);
+  RSSIAdd(S, &nodes[2], &nodes[1], gains);
+  RSSIExtractWord(S, &nodes[2]);
   EXPECT_EQ(nodes[2].rx_word, 0b011110u);
   EXPECT_EQ(nodes[1].rssi_acc[5] + nodes[3].rssi_acc[0], 10.0);  // not in the list: kept
   // One-hot words rotated by the interleaver: the reply is the highest subcarrier heard, and a
@@ -181,14 +187,14 @@ TEST(Rssi, ReceiverSumsDetectsRepliesAndWins) {
   NODE node{};
   for (uint32_t r = 0; r < 64; r++) {
     node.rx_word = r;
-    RSSIBuildReply(&node);
+    RSSIBuildReply(S, &node);
     ASSERT_EQ(node.word, reply(r)) << r;
     uint32_t understood = r ? reply(((r << 1) | (r >> 5)) & 63) : rot(1);
     for (node.word = 0; node.word < 64; node.word++)
-      ASSERT_EQ(RSSIWonRound(&node), understood == reply(node.word)) << r << " " << node.word;
+      ASSERT_EQ(RSSIWonRound(S, &node), understood == reply(node.word)) << r << " " << node.word;
   }
-  nf = 0;
-  EXPECT_EQ(RSSIAnyAboveThreshold(&nodes[2]), 0);
+  S.nf = 0;
+  EXPECT_EQ(RSSIAnyAboveThreshold(S, &nodes[2]), 0);
 }
 
 }  // namespace

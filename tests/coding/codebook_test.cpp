@@ -37,7 +37,8 @@ TEST(CodebookReader, ReadsEveryAcceptedFormat) {
                {std::string(32, '1'), {-1}, 32},
                {many, many_words, 10}};
   for (const auto &c : cases) {
-    BINCODES codes = CodesReadFile(WriteTempFile(c.contents).c_str());
+    MEMORY memory;
+    BINCODES codes = CodesReadFile(memory, WriteTempFile(c.contents).c_str());
     EXPECT_EQ(std::vector<int32_t>(codes.codes, codes.codes + codes.count), c.words) << c.contents;
     EXPECT_EQ(codes.nbits, c.nbits) << c.contents;
   }
@@ -54,10 +55,12 @@ class CodewordDraw : public testing::TestWithParam<DRAW_CASE> {};
 // low; uniform for tau 0, for GenRandModUni2, and when q rounds to 1.
 TEST_P(CodewordDraw, FrequenciesLieWithinFiveStandardErrorsOfTheLaw) {
   const DRAW_CASE &c = GetParam();
-  init_genrand(20240601u);
+  SIM S;
+  init_genrand(S.mt_rand, 20240601u);
   const int count = 200000;
   std::vector<int> hits(size_t(c.n), 0);
-  for (int i = 0; i < count; i++) hits.at(size_t(c.draw(c.tau, c.low, c.low + c.n - 1) - c.low))++;
+  for (int i = 0; i < count; i++)
+    hits.at(size_t(c.draw(S, c.tau, c.low, c.low + c.n - 1) - c.low))++;
   double q = 1 - c.tau;
   bool uniform = c.tau == 0 || c.draw == GenRandModUni2 || q == 1;
   for (int k = 0; k < c.n; k++) {

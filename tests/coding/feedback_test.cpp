@@ -51,12 +51,13 @@ TEST(Detectors, NearestWordWithTieBreaksAndFolding) {
       {.nf = 12, .repeat = 2, .word = 258, .expected = 2, .codes = {65, 130, 260, 520, 1040, 2080}},
   };
   for (const auto &c : cases) {
-    nf = c.nf;
-    repeat = c.repeat;
+    SIM S;
+    S.nf = c.nf;
+    S.repeat = c.repeat;
     std::vector<int32_t> codes = c.codes;
     BINCODES set{codes.data(), int32_t(codes.size()), c.nf};
     auto detector = c.repeat == 1 ? FSFFindWinningWordClosest : FSFFindWinningWordRepeat;
-    EXPECT_EQ(detector(c.word, &set), c.expected) << "word " << c.word << " nf " << c.nf;
+    EXPECT_EQ(detector(S, c.word, &set), c.expected) << "word " << c.word << " nf " << c.nf;
   }
 }
 
@@ -64,32 +65,34 @@ TEST(Detectors, NearestWordWithTieBreaksAndFolding) {
 // taking position nf (the top word) and taken positions again; every word below 2^nf (a sample
 // above 16 bits) stays below it and is given back by the de-interleaver.
 TEST(Interleavers, RotateAndScramble) {
-  ResetState();
-  nf = 6;
-  EXPECT_EQ(FSFInterleaveWordRotate(1), 32);
-  EXPECT_EQ(FSFInterleaveWordRotate(2), 1);
-  nf = 4;
+  SIM S;
+  S.nf = 6;
+  EXPECT_EQ(FSFInterleaveWordRotate(S, 1), 32);
+  EXPECT_EQ(FSFInterleaveWordRotate(S, 2), 1);
+  S.nf = 4;
   const uint32_t words[] = {4294967295u, 2147483646u, 2147483651u, 0,
                             1073741822u, 3221225469u, 1073741823u};
-  init_genrand(1);
-  QueueGenRandWords(words, 7);
-  FSFDeinterleaveWordScramble(1);  // draws nothing
-  EXPECT_EQ(FSFInterleaveWordScramble(0b0100), 0b0001);
-  EXPECT_EQ(std::vector<int32_t>(bitScramble, bitScramble + 4), (std::vector<int32_t>{2, 0, 3, 1}));
-  EXPECT_EQ(FSFInterleaveWordScramble(0b1001), 0b0110);
-  EXPECT_EQ(FSFDeinterleaveWordScramble(0b0110), 0b1001);
-  EXPECT_EQ(genrand_int32(), std::mt19937(1)());
+  init_genrand(S.mt_rand, 1);
+  QueueGenRandWords(S.mt_rand, words, 7);
+  FSFDeinterleaveWordScramble(S, 1);  // draws nothing
+  EXPECT_EQ(FSFInterleaveWordScramble(S, 0b0100), 0b0001);
+  EXPECT_EQ(std::vector<int32_t>(S.bitScramble, S.bitScramble + 4),
+            (std::vector<int32_t>{2, 0, 3, 1}));
+  EXPECT_EQ(FSFInterleaveWordScramble(S, 0b1001), 0b0110);
+  EXPECT_EQ(FSFDeinterleaveWordScramble(S, 0b0110), 0b1001);
+  EXPECT_EQ(genrand_int32(S.mt_rand), std::mt19937(1)());
   for (int32_t length = 1; length <= 26; length++) {
-    ResetState();
-    nf = length;
-    init_genrand(uint32_t(100 + length));
+    SIM T;
+    T.nf = length;
+    init_genrand(T.mt_rand, uint32_t(100 + length));
     std::mt19937 source{uint32_t(length)};
     for (uint32_t i = 0; i < (length <= 16 ? 1u << length : 5000u); i++) {
       int32_t word = int32_t(length <= 16 ? i : source() >> (32 - length));
-      int32_t rotated = FSFInterleaveWordRotate(word), scrambled = FSFInterleaveWordScramble(word);
-      ASSERT_LT(uint32_t(rotated | scrambled), 1u << nf) << "nf " << nf;
-      ASSERT_EQ(FSFDeinterleaveWordRotate(rotated), word) << "nf " << nf;
-      ASSERT_EQ(FSFDeinterleaveWordScramble(scrambled), word) << "nf " << nf;
+      int32_t rotated = FSFInterleaveWordRotate(T, word);
+      int32_t scrambled = FSFInterleaveWordScramble(T, word);
+      ASSERT_LT(uint32_t(rotated | scrambled), 1u << length) << "nf " << length;
+      ASSERT_EQ(FSFDeinterleaveWordRotate(T, rotated), word) << "nf " << length;
+      ASSERT_EQ(FSFDeinterleaveWordScramble(T, scrambled), word) << "nf " << length;
     }
   }
 }
@@ -97,20 +100,21 @@ TEST(Interleavers, RotateAndScramble) {
 // Masks thin the words; powers add up over the word's subcarriers only, whatever the mask; the
 // threshold itself is detected, a sum that is not a number is not.
 TEST(Superposition, MaskAndReceivedPowerModels) {
-  nf = 6;
-  rssi_thresh_pw = 1.0;
+  SIM S;
+  S.nf = 6;
+  S.rssi_thresh_pw = 1.0;
   double sums[6] = {7, 7, 7, 7, 7, 7}, pa[6] = {.5, 2, NAN, 0, 5, 3}, pb[6] = {.5, 0, 1, .9, 0, 0};
   NODE senders[2] = {Node(0b111011, 0b100111, 0, pa), Node(~0u, 0b001101, 0, pb)};
-  ORed_word_rssi = sums;
-  ORed_word = 0b010000;
-  ClearORedWordMask();
-  for (NODE &node : senders) BuildORedWordMask(&node);
-  ExtractORedWordMask();
-  EXPECT_EQ(ORed_word, 0b101111u);
-  ClearORedWordRSSI();
-  for (NODE &node : senders) BuildORedWordRSSI(&node);
-  ExtractORedWordRSSI();
-  EXPECT_EQ(ORed_word, 0b100011u);
+  S.ORed_word_rssi = sums;
+  S.ORed_word = 0b010000;
+  ClearORedWordMask(S);
+  for (NODE &node : senders) BuildORedWordMask(S, &node);
+  ExtractORedWordMask(S);
+  EXPECT_EQ(S.ORed_word, 0b101111u);
+  ClearORedWordRSSI(S);
+  for (NODE &node : senders) BuildORedWordRSSI(S, &node);
+  ExtractORedWordRSSI(S);
+  EXPECT_EQ(S.ORed_word, 0b100011u);
 }
 
 std::string FileOf(const std::vector<int32_t> &words, int32_t length) {
@@ -145,30 +149,31 @@ TEST_P(RefereeTables, EveryEntryFollowsItsRule) {
   for (int32_t i = 0; i < c.codes + c.classes; i++)
     (i < c.codes ? codes : classes).push_back(int32_t(source() >> (32 - c.length)));
   codes.back() = codes.front();  // a repeated codeword
-  PrepareSimulation({"codebook=" + FileOf(codes, c.length), "classes=" + FileOf(classes, c.length),
-                     "interleave=" + std::to_string(c.interleave), "debug=0"},
-                    uint32_t(c.length));
+  SIM &S = PrepareSimulation(
+      {"codebook=" + FileOf(codes, c.length), "classes=" + FileOf(classes, c.length),
+       "interleave=" + std::to_string(c.interleave), "debug=0"},
+      uint32_t(c.length));
   const int32_t size = 1 << c.length;
-  ASSERT_EQ(refclasses.codes != nullptr, c.length <= kFullTableBits);
+  ASSERT_EQ(S.refclasses.codes != nullptr, c.length <= kFullTableBits);
   std::vector<int32_t> expected[5];  // refreplies, its index, refclasses, its index, closest class
   for (int32_t w = 0; w < size; w++) {
     const int32_t t = Nearest(w, codes), k = w ? Nearest(codes[size_t(t)], classes) : 0;
     expected[0].push_back(w ? codes[size_t(t)] : 0);
     expected[1].push_back(t);
-    expected[2].push_back(w ? FSFInterleaveWord(classes[size_t(k)]) : 0);
+    expected[2].push_back(w ? S.FSFInterleaveWord(S, classes[size_t(k)]) : 0);
     expected[3].push_back(k);
     expected[4].push_back(
-        FSFInterleaveWord(classes[size_t(Nearest(FSFDeinterleaveWord(w), classes))]));
+        S.FSFInterleaveWord(S, classes[size_t(Nearest(S.FSFDeinterleaveWord(S, w), classes))]));
   }
   for (int pass = 0; pass < 2; pass++)  // ascending, then descending through the lookups' memo
     for (int32_t i = 0; i < size; i++) {
       const uint32_t w = uint32_t(pass ? size - 1 - i : i);
-      const int32_t got[5] = {RefRepliesAt(w), RefRepliesIdxAt(w), RefClassesAt(w),
-                              RefClassesIdxAt(w), ClosestClassesAt(w)};
+      const int32_t got[5] = {RefRepliesAt(S, w), RefRepliesIdxAt(S, w), RefClassesAt(S, w),
+                              RefClassesIdxAt(S, w), ClosestClassesAt(S, w)};
       for (int k = 0; k < 5; k++) ASSERT_EQ(got[k], expected[k][w]) << "table " << k << " w " << w;
     }
   for (int32_t k = 0; k < 4; k++) {
-    const BINCODES table = FSFCacheRefereeReplies(k / 2, k % 2);
+    const BINCODES table = FSFCacheRefereeReplies(S, k / 2, k % 2);
     ASSERT_EQ(table.count, size);
     ASSERT_EQ(table.nbits, c.length);
     ASSERT_EQ(std::vector<int32_t>(table.codes, table.codes + size), expected[k]) << "table " << k;
@@ -193,17 +198,18 @@ INSTANTIATE_TEST_SUITE_P(Codebooks, RefereeTables, testing::ValuesIn(kTables),
 
 TEST(Hamming74, CodeTableAndCorrectionOfAnySingleBit) {
   const int32_t code[16] = {0, 113, 98, 19, 84, 37, 54, 71, 56, 73, 90, 43, 108, 29, 14, 127};
-  BuildHamming74Tables();
-  for (int32_t d = 0; d < 16; d++) EXPECT_EQ(cached_hamming74_encode[d], code[d]) << d;
+  SIM S;
+  BuildHamming74Tables(S);
+  for (int32_t d = 0; d < 16; d++) EXPECT_EQ(S.cached_hamming74_encode[d], code[d]) << d;
   // The code is perfect: every 7-bit word lies within one bit of exactly one codeword.
   for (int32_t r = 0; r < 128; r++) {
     int32_t nearest = -1;
     for (int32_t d = 0; d < 16; d++)
       if (std::popcount(uint32_t(r ^ code[d])) <= 1) nearest = d;
-    EXPECT_EQ(cached_hamming74_decode[r], nearest) << r;
+    EXPECT_EQ(S.cached_hamming74_decode[r], nearest) << r;
   }
   for (auto [r, d] : {std::pair{127, 15}, {113, 1}, {112, 1}, {15, 14}, {37, 5}, {36, 5}, {5, 5}})
-    EXPECT_EQ(cached_hamming74_decode[r], d) << r;
+    EXPECT_EQ(S.cached_hamming74_decode[r], d) << r;
 }
 
 // The cases of tests/data/feedback_replies.txt: a scheme and set-up, the superposed word, a node's
@@ -220,12 +226,12 @@ TEST(Feedback, RepliesAndWinTestsThroughTheNodesMask) {
     const Words f = Split(line);  // fbk setup heard word lost idx reply won
     Words words = setups.at(f[1]);
     words.insert(words.end(), {"fsf_fbk=" + f[0], "debug=0"});
-    PrepareSimulation(words, 9);
-    ORed_word = uint32_t(std::stoul(f[2]));
+    SIM &S = PrepareSimulation(words, 9);
+    S.ORed_word = uint32_t(std::stoul(f[2]));
     const uint32_t lost = f[4] == "all" ? ~0u : uint32_t(std::stoul(f[4]));
     NODE node = Node(~lost, uint32_t(std::stoul(f[3])), std::stoi(f[5]), nullptr);
-    EXPECT_EQ(FSFRefereeReply(), std::stoi(f[6])) << line;
-    EXPECT_EQ(FSFWonRound(std::stoi(f[6]), &node), std::stoi(f[7])) << line;
+    EXPECT_EQ(S.FSFRefereeReply(S), std::stoi(f[6])) << line;
+    EXPECT_EQ(S.FSFWonRound(S, std::stoi(f[6]), &node), std::stoi(f[7])) << line;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "config/options.h"
 #include "config/setup.h"
 #include "core/state.h"
+#include "support/alloc.h"
 #include "support/seeding.h"
 
 namespace {
@@ -42,28 +44,44 @@ const bool kTempDirectoriesInstalled = [] {
   return true;
 }();
 
-std::vector<char *> Argv(std::vector<std::string> &words) {
+// A simulation with the option words read; the words are copied into its own memory, where its
+// keyword options point.
+std::unique_ptr<SIM> Parsed(const Words &words) {
+  auto simulation = std::make_unique<SIM>();
   std::vector<char *> argv;
-  for (std::string &word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  return argv;
+  Words all{"qrvl_sim"};
+  all.insert(all.end(), words.begin(), words.end());
+  for (const std::string &word : all) {
+    char *copy = static_cast<char *>(MyMalloc(simulation->memory, word.size() + 1));
+    argv.push_back(strcpy(copy, word.c_str()));
+  }
+  ParseMainArgs(*simulation, int(argv.size()), argv.data());
+  return simulation;
+}
+
+std::unique_ptr<SIM> &Current() {
+  static std::unique_ptr<SIM> current;
+  return current;
 }
 
 }  // namespace
 
-void ParseWords(const Words &words) {
-  static std::vector<std::string> kept;  // keyword options point into the words
-  kept = {"qrvl_sim"};
-  kept.insert(kept.end(), words.begin(), words.end());
-  ResetState();
-  std::vector<char *> argv = Argv(kept);
-  ParseMainArgs(int(kept.size()), argv.data());
+std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed) {
+  std::unique_ptr<SIM> simulation = Parsed(words);
+  SIM &S = *simulation;
+  SeedGenerators(S.mt_rand, S.gsl_base_rand, true, seed);
+  InitSimVars(S);
+  return simulation;
 }
 
-void PrepareSimulation(const Words &words, uint32_t seed) {
-  ParseWords(words);
-  SeedGenerators(true, seed);
-  InitSimVars();
+SIM &PrepareSimulation(const Words &words, uint32_t seed) {
+  Current().reset();
+  return *(Current() = NewSimulation(words, seed));
+}
+
+SIM &ParseWords(const Words &words) {
+  Current().reset();
+  return *(Current() = Parsed(words));
 }
 
 std::string WriteTempFile(const std::string &contents) {

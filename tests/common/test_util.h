@@ -3,16 +3,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/state.h"
+
 using Words = std::vector<std::string>;
 
-// Resets the state, reads the option words as the program would, seeds both generators from seed
-// and runs the set-up. The words are kept alive (keyword options point into them).
-void PrepareSimulation(const Words &words, uint32_t seed = 1);
-// Resets the state and reads the option words only (no set-up).
-void ParseWords(const Words &words);
+// A new simulation from option words, as the program makes it: the words read, both generators
+// seeded from seed and the set-up run. The words live as long as the simulation (keyword options
+// point into them).
+std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed = 1);
+// The same, kept until the next call: the test's current simulation.
+SIM &PrepareSimulation(const Words &words, uint32_t seed = 1);
+// A new current simulation with the option words read only (no set-up).
+SIM &ParseWords(const Words &words);
 
 // Writes contents to a new file in the running test's temporary directory, which goes at the
 // test's end, and returns its path.

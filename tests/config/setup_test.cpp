@@ -1,19 +1,11 @@
-// In-process: lookup, lists, the global and operation each word sets, durations in hand-computed
-// microseconds, the tuned schedule table and types, and the state each set-up step leaves.
+// In-process: lookup, lists, durations in hand-computed microseconds, the tuned schedule table and
+// types, and the state the set-up leaves.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "channel/fading_masks.h"
-#include "channel/rssi.h"
-#include "channel/rssi_superpose.h"
-#include "coding/codeword_draw.h"
-#include "coding/detect.h"
-#include "coding/feedback.h"
-#include "coding/interleave.h"
-#include "coding/superpose.h"
 #include "common/test_util.h"
 #include "config/options.h"
 #include "config/timing.h"
@@ -23,7 +15,7 @@ namespace {
 
 using Doubles = std::vector<double>;
 
-Doubles List(const double *values, int32_t count = ns) { return Doubles(values, values + count); }
+Doubles List(const double *values, int32_t count) { return Doubles(values, values + count); }
 
 // The first word that begins with the option's word gives its value text.
 TEST(Options, TheFirstMatchingWordGivesTheValue) {
@@ -38,34 +30,31 @@ TEST(Options, TheFirstMatchingWordGivesTheValue) {
 // sized for the largest node count of the schedule, and the node-pair tables only for the
 // received-power sessions.
 TEST(SetUp, ListsCodebookRecordsAndBuffersAreReady) {
-  PrepareSimulation({"nn=8", "ad_runs=10:3,20:7", "ns=4", "debug=1"});  // lists not given
-  EXPECT_EQ(std::tuple(max_nn, List(pt), List(pn), List(pw), List(tau)),
+  SIM &S = PrepareSimulation({"nn=8", "ad_runs=10:3,20:7", "ns=4", "debug=1"});  // lists not given
+  EXPECT_EQ(std::tuple(S.max_nn, List(S.pt, 4), List(S.pn, 4), List(S.pw, 4), List(S.tau, 4)),
             std::tuple(8, Doubles(4, 0.5), Doubles(4, 1), Doubles(4, 1), Doubles(4, 0)));
-  EXPECT_EQ(rssi, nullptr);
-  EXPECT_EQ(GenRandGeomUni, &GenRandModUni2);  // every tau 0
-  PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "ns=5",
-                     "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6", "pw=0.7", "tau=0.5",
-                     "rssi_thresh=-60", "debug=1"});
-  EXPECT_EQ(std::tuple(List(pt), List(pn), List(pw), List(tau)),
+  EXPECT_EQ(S.rssi, nullptr);
+  SIM &T = PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2",
+                              "ns=5", "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6", "pw=0.7",
+                              "tau=0.5", "rssi_thresh=-60", "debug=1"});
+  EXPECT_EQ(std::tuple(List(T.pt, 5), List(T.pn, 5), List(T.pw, 5), List(T.tau, 5)),
             std::tuple(Doubles{0.4, 0.3, 0.5, 0.5, 0.5}, Doubles{0.2, 0.4, 0.6, 1, 1},
                        Doubles{0.7, 0.4, 0.6, 1, 1}, Doubles{0.5, 0, 0, 0, 0}));
-  EXPECT_EQ(GenRandGeomUni, &GenRandModGeom);  // some tau 0, some not
   // One word per subcarrier, repeated in each block of 13 bits, as codewords and classes.
-  EXPECT_EQ(std::tuple(nf, codewords.count, codewords.nbits, codewords.codes[0], classes.codes[12]),
+  EXPECT_EQ(std::tuple(T.nf, T.codewords.count, T.codewords.nbits, T.codewords.codes[0],
+                       T.classes.codes[12]),
             std::tuple(26, 13, 26, 8193, (1 << 12) | (1 << 25)));
-  EXPECT_EQ(std::tuple(max_nn, nn, nodelists[NL_ALL].count), std::tuple(20, 5, 20));
+  EXPECT_EQ(std::tuple(T.max_nn, T.nn, T.nodelists[NL_ALL].count), std::tuple(20, 5, 20));
   for (int32_t i = 0; i < 20; i++) {
-    EXPECT_EQ(std::tuple(nodes[i].id, nodes[i].mask, List(nodes[i].rssi_acc, 26)),
+    EXPECT_EQ(std::tuple(T.nodes[i].id, T.nodes[i].mask, List(T.nodes[i].rssi_acc, 26)),
               std::tuple(i, ~0u, Doubles(26, 0)));
-    EXPECT_EQ(nodelists[NL_ALL].members[i], &nodes[i]);
-    EXPECT_EQ(List(rssi_AP[i], 26), Doubles(26, 1));
-    EXPECT_EQ(List(rssi[i][19], 26), Doubles(26, 0));
+    EXPECT_EQ(T.nodelists[NL_ALL].members[i], &T.nodes[i]);
+    EXPECT_EQ(List(T.rssi_AP[i], 26), Doubles(26, 1));
+    EXPECT_EQ(List(T.rssi[i][19], 26), Doubles(26, 0));
   }
-  EXPECT_EQ(std::tuple(nodes[20].id, nodes[20].mask, nodes[20].rssi_acc),
+  EXPECT_EQ(std::tuple(T.nodes[20].id, T.nodes[20].mask, T.nodes[20].rssi_acc),
             std::tuple(0, 0u, nullptr));
-  EXPECT_DOUBLE_EQ(rssi_thresh_pw, 0.001);
-  PrepareSimulation({"tau=0.5,0.2", "debug=1"});
-  EXPECT_EQ(GenRandGeomUni, &GenRandModGeom2);  // no tau 0
+  EXPECT_DOUBLE_EQ(T.rssi_thresh_pw, 0.001);
 }
 
 // The cases of tests/data/timing.txt: option words, then delta, difs, t_cont, t_succ and t_coll.
@@ -74,10 +63,10 @@ TEST(Timing, SessionDurationsInMicroseconds) {
     if (line.empty() || line[0] == '#') continue;
     const size_t arrow = line.find("->");
     const Words us = Split(line.substr(arrow + 2, line.find('#') - arrow - 2));
-    ParseWords(Split(line.substr(0, arrow)));
-    delta = std::stod(us.at(0)) * 1e-6;
-    ComputeTiming();
-    const double got[] = {difs, t_cont, t_succ, t_coll};
+    SIM &S = ParseWords(Split(line.substr(0, arrow)));
+    S.delta = std::stod(us.at(0)) * 1e-6;
+    ComputeTiming(S);
+    const double got[] = {S.difs, S.t_cont, S.t_succ, S.t_coll};
     for (size_t k = 0; k < 4; k++) EXPECT_NEAR(got[k] * 1e6, std::stod(us.at(k + 1)), 1e-6) << line;
   }
 }
@@ -100,10 +89,10 @@ TEST(Schedule, TypesBuildTheScheduleWithoutAList) {
   };
   for (auto [words, expected] : cases) {
     words.push_back("debug=1");
-    PrepareSimulation(words);
-    ASSERT_EQ(ns, int32_t(expected.size())) << testing::PrintToString(words);
-    for (int32_t i = 0; i < ns; i++)
-      EXPECT_NEAR(pt[i], expected[size_t(i)], 1e-15) << testing::PrintToString(words) << i;
+    SIM &S = PrepareSimulation(words);
+    ASSERT_EQ(S.ns, int32_t(expected.size())) << testing::PrintToString(words);
+    for (int32_t i = 0; i < S.ns; i++)
+      EXPECT_NEAR(S.pt[i], expected[size_t(i)], 1e-15) << testing::PrintToString(words) << i;
   }
 }
 

@@ -22,22 +22,22 @@ using V = std::vector<double>;
 using W = std::vector<uint32_t>;  // words, written in decimal
 
 // Plays one basic session on such a script; checks that it drew exactly these words.
-int32_t Play(int32_t referees, const std::vector<int32_t> &picks,
+int32_t Play(SIM &S, int32_t referees, const std::vector<int32_t> &picks,
              std::vector<uint32_t> words = {}) {
-  size_t count = Script(picks, words);
-  int32_t result = SimSession(referees);
-  EXPECT_EQ(mt_rand.next, count) << "words drawn";
+  size_t count = Script(S, picks, words);
+  int32_t result = SimSession(S, referees);
+  EXPECT_EQ(S.mt_rand.next, count) << "words drawn";
   return result;
 }
 
 // A field, or a count read through its function, of node records 0 to 3.
-V Each(auto field) {
+V Each(const SIM &S, auto field) {
   V values;
   for (int i = 0; i < 4; i++) {
     if constexpr (std::is_member_object_pointer_v<decltype(field)>)
-      values.push_back(double(nodes[i].*field));
+      values.push_back(double(S.nodes[i].*field));
     else
-      values.push_back(double(field(&nodes[i])));
+      values.push_back(double(field(S, &S.nodes[i])));
   }
   return values;
 }
@@ -46,66 +46,69 @@ V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
 TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   // RTS/CTS keeps t_succ and t_coll apart; node 3 exists but is not active.
-  PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1", "ad_runs=100:4",
-                     "adaptive=1", "ad_size=4", "debug=0"});
-  const double ts = t_succ, tc = t_coll;
+  SIM &S = PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1",
+                              "ad_runs=100:4", "adaptive=1", "ad_size=4", "debug=0"});
+  NODE *nodes = S.nodes;
+  const double ts = S.t_succ, tc = S.t_coll;
   nodes[0].wait_succ = 0;  // the adaptive set-up gave each a random start value
   nodes[1].wait_succ = 4, nodes[1].wait_coll = 2, nodes[1].t_delay_sum = 9;
   nodes[2].wait_succ = 3, nodes[2].wait_coll = 1, nodes[2].successes = 1;
   nodes[2].t_since_succ = 0.5, nodes[2].t_delay_sum = 1;
   // Nobody listens: round 0, all sending, is replayed; in round 1 node 0 listens and node 1 wins.
-  EXPECT_EQ(Play(0, {0, 5, 2, kQuiet, 4, 1}), 1);
+  EXPECT_EQ(Play(S, 0, {0, 5, 2, kQuiet, 4, 1}), 1);
   EXPECT_EQ(nodes[0].t_since_succ, 0.0);
-  EXPECT_EQ(over_min_frames, 0);
+  EXPECT_EQ(S.over_min_frames, 0);
   // Nodes 1 and 2 tie; in round 1 node 2, drawing second, wins its second success.
-  EXPECT_EQ(Play(1, {2, 5, 5, 0, 4}), 1);
+  EXPECT_EQ(Play(S, 1, {2, 5, 5, 0, 4}), 1);
   // Three quiet rounds: everybody sends into the collision.
-  EXPECT_EQ(Play(1, {kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet}), 0);
+  EXPECT_EQ(Play(S, 1, {kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet}), 0);
   // Node 0 wins alone; now every active node has its frame.
-  EXPECT_EQ(Play(1, {3, kQuiet, kQuiet}), 1);
-  EXPECT_EQ(over_min_frames, 1);
+  EXPECT_EQ(Play(S, 1, {3, kQuiet, kQuiet}), 1);
+  EXPECT_EQ(S.over_min_frames, 1);
   // Nodes 1 and 2 tie to the last round; node 0 lost round 0. A session without success leaves
   // the frame flag alone.
   nodes[0].successes = 0;
-  EXPECT_EQ(Play(1, {1, 4, 4, 2, 2, 3, 3}), 0);
-  EXPECT_EQ(over_min_frames, 1);
-  EXPECT_EQ(Each(&NODE::successes), (V{0, 1, 2, 0}));
-  EXPECT_EQ(Each(&NODE::transmissions), (V{2, 3, 3, 0}));
-  EXPECT_EQ(Each(WaitSucc), (V{0, 2, 1, 0}));
-  EXPECT_EQ(Each(&NODE::t_delay_sum), (V{0, 0, 1 + (0.5 + ts + ts), 0}));  // first ones from 0
-  EXPECT_EQ(Each(&NODE::t_since_succ), (V{0, ts + tc + ts + tc, tc + ts + tc, 0}));
-  EXPECT_EQ(Each(WaitColl), (V{1, 2, 2, 0}));
-  EXPECT_EQ(Entries(ns_pdf, 0, 3), (V{1, 2, 0, 2}));
+  EXPECT_EQ(Play(S, 1, {1, 4, 4, 2, 2, 3, 3}), 0);
+  EXPECT_EQ(S.over_min_frames, 1);
+  EXPECT_EQ(Each(S, &NODE::successes), (V{0, 1, 2, 0}));
+  EXPECT_EQ(Each(S, &NODE::transmissions), (V{2, 3, 3, 0}));
+  EXPECT_EQ(Each(S, WaitSucc), (V{0, 2, 1, 0}));
+  EXPECT_EQ(Each(S, &NODE::t_delay_sum), (V{0, 0, 1 + (0.5 + ts + ts), 0}));  // first ones from 0
+  EXPECT_EQ(Each(S, &NODE::t_since_succ), (V{0, ts + tc + ts + tc, tc + ts + tc, 0}));
+  EXPECT_EQ(Each(S, WaitColl), (V{1, 2, 2, 0}));
+  EXPECT_EQ(Entries(S.ns_pdf, 0, 3), (V{1, 2, 0, 2}));
   // Waiting samples (sessions since the last own success): 7 (node 1), 6 (node 2), 4 (node 0).
-  EXPECT_EQ(Entries(tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));
-  EXPECT_EQ(V(ad_samples + 1, ad_samples + 4), (V{7, 6, 4}));  // after slot 0, the oldest
-  EXPECT_DOUBLE_EQ(t_elapsed, 3 * ts + 2 * tc);
+  EXPECT_EQ(Entries(S.tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));
+  EXPECT_EQ(V(S.ad_samples + 1, S.ad_samples + 4), (V{7, 6, 4}));  // after slot 0, the oldest
+  EXPECT_DOUBLE_EQ(S.t_elapsed, 3 * ts + 2 * tc);
 }
 
 TEST(BasicSession, ChannelsAreDrawnNodeByNodeBeforeTheFirstRound) {
-  PrepareSimulation({"nn=2", "nf=2", "pt=1,1", "fsf_type=binom", "fsf_prob=0.5", "debug=0"});
+  SIM &S =
+      PrepareSimulation({"nn=2", "nf=2", "pt=1,1", "fsf_type=binom", "fsf_prob=0.5", "debug=0"});
   // Node 0 fades on subcarrier 0, node 1 on 1. Both send word 0: only node 1 is heard, node 0
   // hears nothing, and both read class 0. Both send word 1: only node 0 is heard and hears.
-  EXPECT_EQ(Play(1, {0, 0, 1, 1}, {0, UINT32_MAX, UINT32_MAX, 0}), 1);
-  EXPECT_EQ((W{nodes[0].mask, nodes[1].mask}), (W{~1u, ~2u}));
-  EXPECT_EQ(nodes[0].successes + ns_pdf[1], 2);
+  EXPECT_EQ(Play(S, 1, {0, 0, 1, 1}, {0, UINT32_MAX, UINT32_MAX, 0}), 1);
+  EXPECT_EQ((W{S.nodes[0].mask, S.nodes[1].mask}), (W{~1u, ~2u}));
+  EXPECT_EQ(S.nodes[0].successes + S.ns_pdf[1], 2);
 }
 
 // What sessions leave behind; general: every path of the session the contender-by-contender one.
 V Sessions(std::vector<std::string> words, bool general, int count,
            std::vector<uint32_t> script = {}) {
   words.push_back("debug=0");
-  PrepareSimulation(words, 11);
-  if (general) session_paths = SESSION_PATHS{};
-  QueueGenRandWords(script.data(), script.size());
+  SIM &S = PrepareSimulation(words, 11);
+  if (general) S.session_paths = SESSION_PATHS{};
+  QueueGenRandWords(S.mt_rand, script.data(), script.size());
   V seen;
-  for (int i = 0; i < count; i++) seen.push_back(SimSession(refs));
-  for (int32_t i = 0; i < nn; i++)
-    seen.insert(seen.end(),
-                {double(nodes[i].successes), double(nodes[i].transmissions),
-                 double(nodes[i].word_idx), double(nodes[i].word), nodes[i].t_delay_sum});
-  seen.insert(seen.end(), {double(failures), double(GenRandWordsUsed()), t_elapsed});
-  for (int32_t k = 0; k <= ns; k++) seen.push_back(ns_pdf[k]);
+  for (int i = 0; i < count; i++) seen.push_back(SimSession(S, S.refs));
+  for (int32_t i = 0; i < S.nn; i++) {
+    const NODE &node = S.nodes[i];
+    seen.insert(seen.end(), {double(node.successes), double(node.transmissions),
+                             double(node.word_idx), double(node.word), node.t_delay_sum});
+  }
+  seen.insert(seen.end(), {double(S.failures), double(GenRandWordsUsed(S.mt_rand)), S.t_elapsed});
+  for (int32_t k = 0; k <= S.ns; k++) seen.push_back(S.ns_pdf[k]);
   return seen;
 }
 

@@ -89,15 +89,15 @@ const int kRuns = 40000;
 
 // Plays the sessions the options select; what they booked, as a law estimated from kRuns.
 LAW Play(const std::vector<std::string> &words, bool eager, uint32_t seed) {
-  PrepareSimulation(words, seed);
-  rssi_eager_gains = eager;
-  SessionFn session = ChooseSession();
+  SIM &S = PrepareSimulation(words, seed);
+  S.rssi_eager_gains = eager;
+  SessionFn session = ChooseSession(S);
   int64_t successes = 0;
-  for (int i = 0; i < kRuns; i++) successes += session(refs);
-  EXPECT_EQ(successes, kRuns - ns_pdf[ns]);
-  LAW law{{}, double(failures) / kRuns, 0, kRuns};
-  for (int k = 0; k <= ns; k++) law.end.push_back(double(ns_pdf[k]) / kRuns);
-  for (int i = 0; i < nn; i++) law.frames += double(nodes[i].transmissions) / nn / kRuns;
+  for (int i = 0; i < kRuns; i++) successes += session(S, S.refs);
+  EXPECT_EQ(successes, kRuns - S.ns_pdf[S.ns]);
+  LAW law{{}, double(S.failures) / kRuns, 0, kRuns};
+  for (int k = 0; k <= S.ns; k++) law.end.push_back(double(S.ns_pdf[k]) / kRuns);
+  for (int i = 0; i < S.nn; i++) law.frames += double(S.nodes[i].transmissions) / S.nn / kRuns;
   return law;
 }
 

@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/state.h"
 #include "support/alloc.h"
 #include "support/fail.h"
 #include "support/geometric.h"
@@ -33,27 +32,24 @@ using Words = std::vector<uint32_t>;
 const Words kSeed5489 = {3499211612u, 581869302u, 3890346734u, 3586334585u, 545404204u};
 const Words kSeed1 = {1791095845u, 4282876139u, 3093770124u, 4005303368u, 491263u};
 
-Words Draw(int n) {
+Words Draw(MtRand &g, int n) {
   Words out(n);
-  for (uint32_t &word : out) word = genrand_int32();
+  for (uint32_t &word : out) word = genrand_int32(g);
   return out;
 }
 
+// A generator never seeded gives the sequence of seed 5489.
 TEST(OwnGenerator, ReferenceOutputsAcrossRegenerationsAndReseeding) {
-  init_genrand(1u);
-  EXPECT_EQ(Draw(5), kSeed1);
-  Draw(700);
-  init_genrand(5489u);
-  EXPECT_EQ(Draw(5), kSeed5489);
-  EXPECT_EQ(Draw(619).back(), 4020325887u);  // output 624
-  EXPECT_EQ(genrand_int32(), 4178893912u);   // output 625
-  EXPECT_EQ(Draw(10000 - 625).back(), 4123659995u);
-}
-
-// The child re-executes this binary, so its first draw comes before any seeding or reset.
-TEST(OwnGeneratorDeathTest, FirstDrawBeforeAnySeedingGivesTheSeed5489Sequence) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(exit(Draw(5) == kSeed5489 ? 0 : 1), testing::ExitedWithCode(0), "");
+  MtRand g;
+  EXPECT_EQ(Draw(g, 5), kSeed5489);
+  init_genrand(g, 1u);
+  EXPECT_EQ(Draw(g, 5), kSeed1);
+  Draw(g, 700);
+  init_genrand(g, 5489u);
+  EXPECT_EQ(Draw(g, 5), kSeed5489);
+  EXPECT_EQ(Draw(g, 619).back(), 4020325887u);  // output 624
+  EXPECT_EQ(genrand_int32(g), 4178893912u);     // output 625
+  EXPECT_EQ(Draw(g, 10000 - 625).back(), 4123659995u);
 }
 
 // Every form of the twist and tempering that runs here gives std::mt19937's sequence, over many
@@ -62,9 +58,10 @@ TEST(OwnGenerator, EveryTwistFormGivesTheReferenceSequence) {
   for (MT_FORM form : {MT_PLAIN, MT_SSE2, MT_AVX2}) {
     if (!MtFormRuns(form)) continue;
     for (uint32_t seed : {5489u, 0u, 1u, 4294967295u}) {
-      init_genrand(seed);
+      MtRand g;
+      init_genrand(g, seed);
       uint32_t state[kMtWords], out[kMtWords];
-      std::copy(mt_rand.state, mt_rand.state + kMtWords, state);
+      std::copy(g.state, g.state + kMtWords, state);
       std::mt19937 reference(seed);
       for (int regeneration = 0; regeneration < 1000; regeneration++) {
         MtTwistAndTemper(form, state, out);
@@ -123,10 +120,10 @@ TEST(UniformDraw, BucketsAndRejectionOfTheTopWords) {
   };  // unit buckets
   // clang-format on
   for (const auto &c : kCases) {
-    ResetState();
-    QueueGenRandWords(c.words.data(), c.words.size());
-    EXPECT_EQ(GenRand(c.a, c.b), c.value) << c.a << ".." << c.b << " " << c.words[0];
-    EXPECT_EQ(genrand_int32(), kSeed5489[0]) << "every scripted word taken, no more";
+    MtRand g;
+    QueueGenRandWords(g, c.words.data(), c.words.size());
+    EXPECT_EQ(GenRand(g, c.a, c.b), c.value) << c.a << ".." << c.b << " " << c.words[0];
+    EXPECT_EQ(genrand_int32(g), kSeed5489[0]) << "every scripted word taken, no more";
   }
 }
 
@@ -189,26 +186,28 @@ bool FromTheClock(const timeval &before, const timeval &after, uint32_t first) {
 // takes it, GSL's (MT19937 whatever the environment names, serving the Rayleigh draws alone) takes
 // RayleighSeedOf it.
 TEST(SeedGenerators, OneSeedFromTheClockOrFromTheSeedOption) {
-  ResetState();
+  MtRand g;
+  gsl_rng *gsl = nullptr;
   timeval before, after;
   gettimeofday(&before, nullptr);
-  const uint32_t s = SeedGenerators(false, 0);
+  const uint32_t s = SeedGenerators(g, gsl, false, 0);
   gettimeofday(&after, nullptr);
-  EXPECT_EQ(genrand_int32(), std::mt19937(s)());
+  EXPECT_EQ(genrand_int32(g), std::mt19937(s)());
   EXPECT_TRUE(FromTheClock(before, after, std::mt19937(s)()));
-  EXPECT_EQ(uint32_t(gsl_rng_get(gsl_base_rand)), std::mt19937(RayleighSeedOf(s))());
-  ResetState();
+  EXPECT_EQ(uint32_t(gsl_rng_get(gsl)), std::mt19937(RayleighSeedOf(s))());
+  ReleaseRandGSL(gsl);
   setenv("GSL_RNG_TYPE", "taus", 1);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(SeedGenerators(true, 1), 1u);
+  EXPECT_EQ(SeedGenerators(g, gsl, true, 1), 1u);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "GSL_RNG_TYPE=taus\n");
   unsetenv("GSL_RNG_TYPE");
-  EXPECT_STREQ(gsl_rng_name(gsl_base_rand), "mt19937");
+  EXPECT_STREQ(gsl_rng_name(gsl), "mt19937");
   gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
   gsl_rng_set(reference, RayleighSeedOf(1));
-  EXPECT_EQ(GenRandRayleighGSL(3.0), gsl_ran_rayleigh(reference, 3.0));
+  EXPECT_EQ(GenRandRayleighGSL(gsl, 3.0), gsl_ran_rayleigh(reference, 3.0));
   gsl_rng_free(reference);
-  EXPECT_EQ(genrand_int32(), 1791095845u);  // the first output of seed 1
+  ReleaseRandGSL(gsl);
+  EXPECT_EQ(genrand_int32(g), 1791095845u);  // the first output of seed 1
 }
 
 // The Rayleigh seed is SplitMix64's first output from the run's seed (0xe220a8397b1dcdaf from 0),
@@ -225,26 +224,27 @@ TEST(SeedGenerators, RayleighSeedIsMixedAndNeverNearTheRunSeed) {
 
 // A watch started and stopped measures the interval between, kept until its next stop.
 TEST(Stopwatch, AlternatesStartAndStop) {
-  ResetState();
-  EXPECT_EQ(Stopwatch(0), 0.0);
+  STOPWATCHES watches;
+  EXPECT_EQ(Stopwatch(watches, 0), 0.0);
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  const double first = Stopwatch(0);
+  const double first = Stopwatch(watches, 0);
   EXPECT_GT(first, 0.0);
-  EXPECT_EQ(Stopwatch(0), 0.0) << "a third call starts the watch again";
-  EXPECT_EQ(sw_results[0], first);
-  EXPECT_EQ(Stopwatch(32), 0.0);
+  EXPECT_EQ(Stopwatch(watches, 0), 0.0) << "a third call starts the watch again";
+  EXPECT_EQ(watches.results[0], first);
+  EXPECT_EQ(Stopwatch(watches, 32), 0.0);
 }
 
 TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
   volatile size_t huge = SIZE_MAX, large = 0xFFFFFFFFu;  // sizes no allocation can give
+  MEMORY memory;
   EXPECT_EXIT(
-      MyMalloc(huge), testing::ExitedWithCode(1),
+      MyMalloc(memory, huge), testing::ExitedWithCode(1),
       "Error: Could not malloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
-  EXPECT_EXIT(MyCalloc(large, large), testing::ExitedWithCode(1),
+  EXPECT_EXIT(MyCalloc(memory, large, large), testing::ExitedWithCode(1),
               "Error: Could not calloc'ate 4294967295 chunks of 4294967295 bytes of memory\\. "
               "Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(
-      MyRealloc(MyMalloc(64), huge), testing::ExitedWithCode(1),
+      MyRealloc(memory, MyMalloc(memory, 64), huge), testing::ExitedWithCode(1),
       "Error: Could not realloc'ate 18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$");
   EXPECT_EXIT(Fail(4, "Error: index %d reached %s", 7, "ns_pdf_size"), testing::ExitedWithCode(4),
               "^Error: index 7 reached ns_pdf_size$");

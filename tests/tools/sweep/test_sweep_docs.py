@@ -1,5 +1,4 @@
-"""The fuzz dictionary and the README's option table name exactly the options the simulator
-describes."""
+"""The README's option table names exactly the options the simulator describes."""
 
 import json
 import re
@@ -22,11 +21,6 @@ def readme_option_words():
     return [word for cell in cells for word in re.findall(r"`([A-Za-z_]\w*)=`", cell)]
 
 
-def dictionary_entries():
-    lines = (TOP / "fuzz" / "options.dict").read_text().splitlines()
-    return [line[1:-1] for line in lines if line.startswith('"') and line.endswith('"')]
-
-
 def differences(listed, described):
     """(words missing, words extra or repeated) of a list against the described options."""
     words = [option["word"] for option in described]
@@ -36,11 +30,3 @@ def differences(listed, described):
 
 def test_readme_table_has_every_option_once(described):
     assert differences(readme_option_words(), described) == ([], [])
-
-
-def test_fuzz_dictionary_has_every_option_and_keyword(described):
-    entries = dictionary_entries()
-    words = [entry[:-1] for entry in entries if re.fullmatch(r"[A-Za-z_]\w*=", entry)]
-    assert differences(words, described) == ([], [])
-    keywords = {value for option in described for value in option.get("values", [])}
-    assert keywords <= set(entries)
