@@ -35,8 +35,8 @@ int64_t GainsDrawnLastSession(const SIM &S) {
   for (int32_t a = 0; a < nn; a++)
     for (int32_t b = a + 1; b < nn; b++) {
       size_t pair = size_t(a) * size_t(S.max_nn) + size_t(b);
-      if (S.rssi_pair_stamp[pair] != S.rssi_session) continue;
-      gains += S.rssi_flat ? 1 : std::popcount(S.rssi_pair_drawn[pair] & LowBits(S.nf));
+      if (S.rssi_pairs[pair].session != S.rssi_session) continue;
+      gains += S.rssi_flat ? 1 : std::popcount(S.rssi_pairs[pair].subcarriers & LowBits(S.nf));
     }
   return gains;
 }

@@ -16,10 +16,11 @@ void ConvertRSSIThresholds(SIM &S) {
   S.rssi_min_pw = dbm2pw(S.rssi_min);
   S.rssi_avg_pw = dbm2pw(S.rssi_avg);
   S.rssi_thresh_pw = dbm2pw(S.rssi_thresh);
+  S.rssi_sigma = sqrt(0.5 * S.rssi_avg_pw);
 }
 
 double DrawGain(SIM &S) {
-  double r = GenRandRayleighGSL(S.gsl_base_rand, sqrt(0.5 * S.rssi_avg_pw));
+  double r = GenRandRayleighGSL(S.gsl_base_rand, S.rssi_sigma);
   return r * r + S.rssi_min_pw;
 }
 
@@ -55,27 +56,30 @@ namespace {
 // The gains of receiver a from sender b: rssi[a][b], found from the table's one block of gains
 // rather than through its two levels of pointers.
 double *PairGains(const SIM &S, int32_t a, int32_t b) {
-  return S.rssi[0][0] + (size_t(a) * size_t(S.max_nn) + size_t(b)) * size_t(S.nf);
+  return S.rssi_gains + (size_t(a) * size_t(S.max_nn) + size_t(b)) * size_t(S.nf);
 }
 
-// Draws the gains of the pair (a, b) on the subcarriers of word that this session has not drawn.
-void DrawPairOnDemand(SIM &S, int32_t a, int32_t b, uint32_t word) {
-  int32_t lo = a < b ? a : b, hi = a < b ? b : a;
-  size_t pair = size_t(lo) * size_t(S.max_nn) + size_t(hi);
-  if (S.rssi_pair_stamp[pair] != S.rssi_session) {
-    S.rssi_pair_stamp[pair] = S.rssi_session;
-    S.rssi_pair_drawn[pair] = 0;
-  }
-  uint32_t needed = word & ~S.rssi_pair_drawn[pair];
-  if (!needed) return;
-  double *forward = PairGains(S, lo, hi), *backward = PairGains(S, hi, lo);
+// The record of what the pair of nodes a and b drew in the session under way.
+PAIR_DRAWN &PairOf(SIM &S, int32_t a, int32_t b) {
+  const int32_t lo = a < b ? a : b, hi = a < b ? b : a;
+  PAIR_DRAWN &pair = S.rssi_pairs[size_t(lo) * size_t(S.max_nn) + size_t(hi)];
+  if (pair.session != S.rssi_session) pair = PAIR_DRAWN{S.rssi_session, 0};
+  return pair;
+}
+
+// Draws the gains of the pair (a, b) on the subcarriers of needed, which this session has not
+// drawn, into forward (a's gains from b) and the same entries of b's gains from a. Kept out of
+// line: most additions find their gains drawn.
+void DrawPairOnDemand(SIM &S, PAIR_DRAWN &pair, int32_t a, int32_t b,
+                                        uint32_t needed, double *forward) {
+  double *backward = PairGains(S, b, a);
   if (S.rssi_flat) {
     double gain = DrawGain(S);
     for (int32_t m = 0; m < S.nf; m++) forward[m] = backward[m] = gain;
-    S.rssi_pair_drawn[pair] = ~0u;
+    pair.subcarriers = ~0u;
     return;
   }
-  S.rssi_pair_drawn[pair] |= needed;
+  pair.subcarriers |= needed;
   for (; needed; needed &= needed - 1) {
     int m = std::countr_zero(needed);
     forward[m] = backward[m] = DrawGain(S);
@@ -92,13 +96,14 @@ void RSSIStartSession(SIM &S) {
   }
   // Stamps are 32-bit: after 2^32 - 1 sessions they start again from a cleared table.
   if (++S.rssi_session == 0) {
-    for (size_t i = 0; i < size_t(S.max_nn) * size_t(S.max_nn); i++) S.rssi_pair_stamp[i] = 0;
+    for (size_t i = 0; i < size_t(S.max_nn) * size_t(S.max_nn); i++) S.rssi_pairs[i] = {};
     S.rssi_session = 1;
   }
 }
 
 void RSSIReset(const SIM &S, NODE *node) {
   for (int32_t m = 0; m < S.nf; m++) node->rssi_acc[m] = 0.0;
+  node->detected = 0;
 }
 
 void NodelistResetRSSI(const SIM &S, NODELIST *list) {
@@ -107,39 +112,41 @@ void NodelistResetRSSI(const SIM &S, NODELIST *list) {
 
 namespace {
 
-void AddOn(NODE *receiver, uint32_t bits, const double *gains) {
+// Adds the gains on the subcarriers of bits, and notes which of them the receiver now detects (a
+// sum that is not a number is not detected).
+void AddOn(const SIM &S, NODE *receiver, uint32_t bits, const double *gains) {
+  uint32_t detected = receiver->detected & ~bits;
   for (; bits; bits &= bits - 1) {
     int m = std::countr_zero(bits);
     receiver->rssi_acc[m] += gains[m];
+    detected |= uint32_t(receiver->rssi_acc[m] >= S.rssi_thresh_pw) << m;
   }
-}
-
-// The subcarriers of bits that the receiver does not detect yet.
-uint32_t Undetected(const SIM &S, const NODE *receiver, uint32_t bits) {
-  for (uint32_t rest = bits; rest; rest &= rest - 1) {
-    int m = std::countr_zero(rest);
-    if (receiver->rssi_acc[m] >= S.rssi_thresh_pw) bits &= ~(1u << m);
-  }
-  return bits;
+  receiver->detected = detected;
 }
 
 }  // namespace
 
 void RSSIAdd(const SIM &S, NODE *receiver, NODE *sender, const double *gains) {
-  AddOn(receiver, sender->word & LowBits(S.nf), gains);
+  AddOn(S, receiver, sender->word & LowBits(S.nf), gains);
 }
 
 // In a session that draws gains on demand, a subcarrier the receiver already detects stays
 // detected whatever more power arrives: its gain is neither needed nor drawn, and the accumulator
 // there stays at a power that is detected. Every outcome keeps its law.
 void RSSIAdd(SIM &S, NODE *receiver, NODE *sender) {
-  uint32_t bits = sender->word & LowBits(S.nf);
+  RSSIAddOn(S, receiver, sender, sender->word & LowBits(S.nf));
+}
+
+void RSSIAddOn(SIM &S, NODE *receiver, NODE *sender, uint32_t bits) {
+  const int32_t a = receiver->id, b = sender->id;
+  double *gains = PairGains(S, a, b);
   if (S.rssi_session) {
-    bits = Undetected(S, receiver, bits);
+    bits &= ~receiver->detected;
     if (!bits) return;
-    DrawPairOnDemand(S, receiver->id, sender->id, bits);
+    PAIR_DRAWN &pair = PairOf(S, a, b);
+    if (bits & ~pair.subcarriers) DrawPairOnDemand(S, pair, a, b, bits & ~pair.subcarriers, gains);
   }
-  AddOn(receiver, bits, PairGains(S, receiver->id, sender->id));
+  AddOn(S, receiver, bits, gains);
 }
 
 uint32_t DetectedSubcarriers(const SIM &S, const double *powers) {
@@ -150,12 +157,10 @@ uint32_t DetectedSubcarriers(const SIM &S, const double *powers) {
 }
 
 int32_t RSSIAnyAboveThreshold(const SIM &S, NODE *node) {
-  return DetectedSubcarriers(S, node->rssi_acc) != 0;
+  return (node->detected & LowBits(S.nf)) != 0;
 }
 
-void RSSIExtractWord(const SIM &S, NODE *node) {
-  node->rx_word = DetectedSubcarriers(S, node->rssi_acc);
-}
+void RSSIExtractWord(const SIM &S, NODE *node) { node->rx_word = node->detected & LowBits(S.nf); }
 
 void RSSIBuildReply(SIM &S, NODE *node) { node->word = uint32_t(RefClassesAt(S, node->rx_word)); }
 

@@ -38,6 +38,7 @@ void RSSIStartSession(SIM &S);
 // The subcarriers m < nf whose power reaches the threshold (a power that is not a number does not).
 uint32_t DetectedSubcarriers(const SIM &S, const double *powers);
 
+// Clears the node's accumulated powers and what it detects.
 void RSSIReset(const SIM &S, NODE *node);
 void NodelistResetRSSI(const SIM &S, NODELIST *list);
 // Adds the sender's power on each subcarrier of its word to the receiver's accumulator, through
@@ -45,10 +46,13 @@ void NodelistResetRSSI(const SIM &S, NODELIST *list);
 // demand, the gain is drawn when first needed, and not at all on a subcarrier the receiver
 // already detects (its accumulator there stays at a detected power instead of the full sum).
 void RSSIAdd(SIM &S, NODE *receiver, NODE *sender);
+// The same for the sender's subcarriers bits (its word within nf), for callers that know them.
+void RSSIAddOn(SIM &S, NODE *receiver, NODE *sender, uint32_t bits);
 void RSSIAdd(const SIM &S, NODE *receiver, NODE *sender, const double *gains);
-// 1 when some subcarrier's accumulated power reaches the threshold.
+// 1 when some subcarrier's accumulated power reaches the threshold (since the node's reset, as its
+// adds noted).
 int32_t RSSIAnyAboveThreshold(const SIM &S, NODE *node);
-// rx_word = the subcarriers whose accumulated power reaches the threshold.
+// rx_word = the subcarriers whose accumulated power reaches the threshold (likewise).
 void RSSIExtractWord(const SIM &S, NODE *node);
 // word = the class reply to rx_word.
 void RSSIBuildReply(SIM &S, NODE *node);

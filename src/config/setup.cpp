@@ -126,8 +126,10 @@ void AllocateRSSIBuffers(SIM &S) {
     S.rssi[a] = pairs + a * n;
     for (size_t b = 0; b < n; b++) S.rssi[a][b] = gains + (a * n + b) * length;
   }
-  S.rssi_pair_stamp = CallocChecked<uint32_t>(S, n, n);
-  S.rssi_pair_drawn = CallocChecked<uint32_t>(S, n, n);
+  S.rssi_gains = gains;
+  S.rssi_pairs = CallocChecked<PAIR_DRAWN>(S, n, n);
+  S.reply_receivers = CallocChecked<NODE *>(S, n, 2);
+  S.novel_senders = CallocChecked<NOVEL_SENDER>(S, n, 1);
   S.rssi_AP = CallocChecked<double *>(S, n, 1);
   double *ap_gains = CallocChecked<double>(S, n, length);
   for (size_t a = 0; a < n; a++) {
@@ -138,6 +140,7 @@ void AllocateRSSIBuffers(SIM &S) {
 
 void AllocateNodes(SIM &S) {
   S.nodes = CallocChecked<NODE>(S, size_t(S.max_nn) + 1, 1);
+  S.t_since_succ = CallocChecked<double>(S, size_t(S.max_nn) + 1, 1);
   for (int32_t i = 0; i < S.max_nn; i++) {
     S.nodes[i].id = i;
     S.nodes[i].mask = ~0u;

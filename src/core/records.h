@@ -23,8 +23,8 @@ struct NODE {
   int64_t transmissions;  // data frames sent at the end of basic sessions
   uint32_t word;          // word sent in the current round (a reply word for referees)
   uint32_t rx_word;       // word extracted from the received powers
+  uint32_t detected;      // subcarriers whose accumulated power reached the threshold since reset
   int32_t word_idx;       // index of word in codewords
-  double t_since_succ;    // simulated time since the last success, once there was one
   double t_delay_sum;     // sum of the intervals between consecutive successes
   int64_t wait_succ;      // sessions won by others since the last own success (see waits.h)
   int64_t wait_coll;      // sessions without a winner since the last own success (see waits.h)
@@ -51,6 +51,21 @@ struct ADRUNS {
   int32_t *at_run;
   int32_t *new_nn;
   int32_t count;
+};
+
+// The gains of a node pair a < b drawn in the received-power session under way: the session's
+// stamp when they were last drawn, and the subcarriers drawn since.
+struct PAIR_DRAWN {
+  uint32_t session;
+  uint32_t subcarriers;
+};
+
+// The senders of a reception that bring a subcarrier none before them sent: each one's place
+// among the senders, and the subcarriers sent up to and including it.
+struct NOVEL_SENDER {
+  NODE *node;
+  int32_t place;
+  uint32_t sent;
 };
 
 // A memo slot of a searched lookup: the received word and what it looked up to.

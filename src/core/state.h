@@ -50,16 +50,26 @@ struct TABLES {
   // listeners), the working lists. max_nn is the largest node count of the run.
   int32_t max_nn = 0;
   NODE *nodes = nullptr;
+  // Simulated time since each node's last success, by node id; kept apart from the records so
+  // that the end of a session adds its duration to all of them in one pass. A node's value means
+  // something only once it has had a success.
+  double *t_since_succ = nullptr;
   NODE ref{};
   NODELIST nodelists[NL_COUNT]{};
-  // Received-power model: rssi[receiver][sender][subcarrier], the access point's gains, the
-  // options' powers in microwatts; a pair a < b of the lazily drawn gains holds the session stamp
-  // of its last draw and the subcarriers drawn since (index a * max_nn + b).
+  // Received-power model: rssi[receiver][sender][subcarrier] (its one block of gains also as
+  // rssi_gains), the access point's gains, the options' powers in microwatts; what each pair a < b
+  // of the lazily drawn gains drew in the session under way (index a * max_nn + b).
   double *ORed_word_rssi = nullptr;
   double ***rssi = nullptr;
+  double *rssi_gains = nullptr;
   double **rssi_AP = nullptr;
   double rssi_min_pw = 0, rssi_avg_pw = 0, rssi_thresh_pw = 0;
-  uint32_t *rssi_pair_stamp = nullptr, *rssi_pair_drawn = nullptr;
+  double rssi_sigma = 0;  // the scale of the Rayleigh amplitude: sqrt(rssi_avg_pw / 2)
+  PAIR_DRAWN *rssi_pairs = nullptr;
+  // Room for the ad hoc session's receivers of referee replies still listening (2 max_nn), and
+  // for the novel senders of a reception (max_nn).
+  NODE **reply_receivers = nullptr;
+  NOVEL_SENDER *novel_senders = nullptr;
   // Timing in seconds: a frame's extra duration (no option sets it), the contention rounds, a
   // session with and without success.
   double delta = 0, t_cont = 0, t_succ = 0, t_coll = 0;

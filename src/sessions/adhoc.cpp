@@ -1,7 +1,10 @@
 // The session refereed by the nodes that left the contention.
 #include "sessions/adhoc.h"
 
+#include <algorithm>
+
 #include "channel/rssi.h"
+#include "channel/rssi_receive.h"
 #include "core/state.h"
 #include "sessions/endings.h"
 #include "sessions/rssi_round.h"
@@ -17,16 +20,43 @@ void SortSilent(const SIM &S, const NODELIST *silent, NODELIST *quiet, NODELIST 
   }
 }
 
-// Every referee that detected a word replies with its class word to the quiet nodes and the
-// transmitters; the replies add up in their accumulators.
-void RefereesReply(SIM &S, const NODELIST *referees, NODELIST *quiet, NODELIST *tx) {
+// The replies of the referees that detected a word: each one's class word; the subcarriers of all
+// of them.
+uint32_t BuildReplies(SIM &S, const NODELIST *referees) {
+  uint32_t replied = 0;
   for (int32_t i = 0; i < referees->count; i++) {
     NODE *referee = referees->members[i];
     RSSIExtractWord(S, referee);
     if (referee->rx_word == 0) continue;
     RSSIBuildReply(S, referee);
-    ReceiveFrom(S, quiet, referee);
-    ReceiveFrom(S, tx, referee);
+    replied |= referee->word;
+  }
+  return replied & LowBits(S.nf);
+}
+
+// Every referee that detected a word replies with its class word to the quiet nodes and the
+// transmitters; the replies add up in their accumulators. When gains are drawn on demand, a
+// receiver that detects every subcarrier of the replies would take nothing more from them, so the
+// later replies pass it by.
+void RefereesReply(SIM &S, const NODELIST *referees, NODELIST *quiet, NODELIST *tx) {
+  const uint32_t replied = BuildReplies(S, referees);
+  NODE **open_quiet = S.reply_receivers, **open_tx = S.reply_receivers + S.max_nn;
+  int32_t quiet_count = quiet->count, tx_count = tx->count;
+  std::copy_n(quiet->members, quiet_count, open_quiet);
+  std::copy_n(tx->members, tx_count, open_tx);
+  for (int32_t i = 0; i < referees->count; i++) {
+    NODE *referee = referees->members[i];
+    if (referee->rx_word == 0) continue;
+    if (!S.rssi_session) {
+      ReceiveFrom(S, quiet, referee);
+      ReceiveFrom(S, tx, referee);
+      continue;
+    }
+    // The receivers still listening, in order; those that detect every subcarrier of the replies
+    // leave the lists.
+    const uint32_t reply = referee->word & LowBits(S.nf);
+    quiet_count = RSSIReplyTo(S, open_quiet, quiet_count, referee, reply, replied);
+    tx_count = RSSIReplyTo(S, open_tx, tx_count, referee, reply, replied);
   }
 }
 

@@ -4,6 +4,7 @@
 #include "adapt/estimator.h"
 #include "core/state.h"
 #include "core/waits.h"
+#include "support/add_to_each.h"
 #include "support/fail.h"
 
 namespace {
@@ -21,10 +22,10 @@ void CountIn(SIM &S, int64_t *histogram, int64_t index, int32_t size, const char
   histogram[index]++;
 }
 
-// The session's duration counts for every active node that had a success.
+// The session's duration counts for every active node; a node's sum is read only once it had a
+// success, and its first success sets it to 0, so nodes without one may add it too.
 void AddToTimesSinceSuccess(SIM &S, double duration) {
-  for (int32_t i = 0; i < S.nn; i++)
-    if (S.nodes[i].successes > 0) S.nodes[i].t_since_succ += duration;
+  AddToEach(S.t_since_succ, S.nn, duration);
 }
 
 // Every active node has min_frames successes (always so without a quota).
@@ -41,7 +42,7 @@ int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round) {
   const double t_succ = S.t_succ;
   if (winner->successes > 0) {
     winner->successes++;
-    winner->t_delay_sum += winner->t_since_succ + t_succ;
+    winner->t_delay_sum += S.t_since_succ[winner->id] + t_succ;
   } else {
     winner->successes = 1;
     winner->t_delay_sum = 0.0;
@@ -55,7 +56,7 @@ int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round) {
   AddToTimesSinceSuccess(S, t_succ);
   S.over_min_frames = QuotaMet(S);
   SetWaits(S, winner, 0, 0);
-  winner->t_since_succ = 0.0;
+  S.t_since_succ[winner->id] = 0.0;
   S.t_elapsed += t_succ;
   CountIn(S, S.ns_pdf, round, S.ns_pdf_size, "ns_pdf");
   return 1;

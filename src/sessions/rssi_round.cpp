@@ -2,6 +2,7 @@
 #include "sessions/rssi_round.h"
 
 #include "channel/rssi.h"
+#include "channel/rssi_receive.h"
 #include "core/state.h"
 #include "sessions/endings.h"
 #include "sessions/transmit.h"
@@ -15,13 +16,8 @@ void SplitTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *si
   }
 }
 
-// Each receiver's powers are summed over the senders in list order.
 void Receive(SIM &S, NODELIST *receivers, const NODELIST *senders) {
-  for (int32_t r = 0; r < receivers->count; r++) {
-    NODE *receiver = receivers->members[r];
-    RSSIReset(S, receiver);
-    for (int32_t s = 0; s < senders->count; s++) RSSIAdd(S, receiver, senders->members[s]);
-  }
+  RSSIReceiveAll(S, receivers, senders);
 }
 
 void ReceiveFrom(SIM &S, NODELIST *receivers, NODE *sender) {

@@ -14,7 +14,8 @@ const int32_t kSessionGoesOn = -1;
 // transmit draw and goes to tx, the others to silent (keeping their old word).
 void SplitTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent,
                        int32_t round);
-// Resets every receiver, then adds every sender's word to it through the pair gains.
+// Resets every receiver, then adds every sender's word to it through the pair gains (see
+// channel/rssi_receive.h).
 void Receive(SIM &S, NODELIST *receivers, const NODELIST *senders);
 // Adds the sender's word to every receiver through the pair gains.
 void ReceiveFrom(SIM &S, NODELIST *receivers, NODE *sender);

@@ -10,10 +10,6 @@ gsl_rng *SetupRandGSL() {
 
 void SeedRandGSL(gsl_rng *generator, uint32_t seed) { gsl_rng_set(generator, seed); }
 
-double GenRandRayleighGSL(gsl_rng *generator, double sigma) {
-  return gsl_ran_rayleigh(generator, sigma);
-}
-
 void ReleaseRandGSL(gsl_rng *generator) {
   if (generator) gsl_rng_free(generator);
 }

@@ -1,6 +1,7 @@
 // The GSL generator that serves only the Rayleigh gain draws of the received-power model.
 #pragma once
 
+#include <gsl/gsl_randist.h>
 #include <gsl/gsl_rng.h>
 
 #include <cstdint>
@@ -10,6 +11,8 @@ gsl_rng *SetupRandGSL();
 // Seeds a GSL generator.
 void SeedRandGSL(gsl_rng *generator, uint32_t seed);
 // One Rayleigh variate of scale sigma.
-double GenRandRayleighGSL(gsl_rng *generator, double sigma);
+inline double GenRandRayleighGSL(gsl_rng *generator, double sigma) {
+  return gsl_ran_rayleigh(generator, sigma);
+}
 // Frees a GSL generator (null is ignored).
 void ReleaseRandGSL(gsl_rng *generator);
