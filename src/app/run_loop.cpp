@@ -7,12 +7,13 @@
 #include "core/waits.h"
 #include "sessions/adhoc.h"
 #include "sessions/basic.h"
+#include "sessions/basic_windowed.h"
 #include "sessions/centralized.h"
 
 SessionFn ChooseSession(const SIM &S) {
   if (S.adhoc) return SimSessionAdhocRSSI;
   if (S.centr) return SimSessionCentralizedRSSI;
-  return SimSession;
+  return S.session_paths.windowed_session ? SimSessionWindowed : SimSession;
 }
 
 namespace {

@@ -43,6 +43,32 @@ void FSFRandChannelMaskBinom(SIM &S, NODE *node) {
   node->mask = ~faded;
 }
 
+// Whole nodes' words at a time, as many as fit in 64: a node's nf draws are bits i nf to (i + 1) nf
+// of the block's comparison.
+void FSFRandChannelMasksBinom(SIM &S, int32_t count, uint32_t *masks) {
+  const int32_t nf = S.nf;
+  if (!(S.fsf_prob > 0 && nf > 0)) {
+    for (int32_t i = 0; i < count; i++) masks[i] = S.nodes[i].mask = ~0u;
+    return;
+  }
+  const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
+  const int32_t per_block = nf <= 64 ? 64 / nf : 0;
+  MtRand &g = S.mt_rand;
+  int32_t i = 0;
+  for (; i + per_block <= count && per_block > 0; i += per_block) {
+    const uint32_t words = uint32_t(per_block * nf);
+    EnsureWords(g, words);
+    const uint64_t faded = WordsBelowFastest(g.buffer + g.next, words, threshold);
+    ConsumeWords(g, words);
+    for (int32_t j = 0; j < per_block; j++)
+      masks[i + j] = S.nodes[i + j].mask = ~uint32_t(faded >> (j * nf) & LowBits(nf));
+  }
+  for (; i < count; i++) {
+    FSFRandChannelMaskBinom(S, &S.nodes[i]);
+    masks[i] = S.nodes[i].mask;
+  }
+}
+
 void FSFRandChannelMaskNumber(SIM &S, NODE *node) {
   int32_t k = S.nf < S.fsf_num ? S.nf : S.fsf_num;
   node->mask = ~FadeDistinct(S, k);

@@ -86,4 +86,7 @@ void BuildRefereeTables(SIM &S) {
     FillFullTables(S, S.codewords.nbits);
   else
     DeclareSearchedTables(S, S.codewords.nbits);
+  S.class_of_code = static_cast<int32_t *>(MyMalloc(S.memory, size_t(S.codewords.count) * 4));
+  for (int32_t t = 0; t < S.codewords.count; t++)
+    S.class_of_code[t] = RefClassesAt(S, uint32_t(S.codewords.codes[t]));
 }

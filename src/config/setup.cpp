@@ -162,6 +162,9 @@ void AllocateNodeLists(SIM &S) {
         static_cast<NODE **>(MyMalloc(S.memory, size_t(max_nn) * sizeof(NODE *)));
     S.nodelists[list].count = 0;
   }
+  S.senders.places = CallocChecked<int32_t>(S, size_t(max_nn), 1);
+  S.senders.classes = CallocChecked<int32_t>(S, size_t(max_nn), 1);
+  S.contender_masks = CallocChecked<uint32_t>(S, size_t(max_nn), 2);
   for (int32_t i = 0; i < max_nn; i++) S.nodelists[NL_ALL].members[i] = &S.nodes[i];
   S.nodelists[NL_ALL].count = max_nn;
   S.nodelists[NL_ALIVE] = NODELIST{S.nodelists[NL_ALL].members, 0};

@@ -109,10 +109,14 @@ void FillOperationSlots(SIM &S) {
 }
 
 void ChooseSessionPaths(SIM &S, bool uniform_codewords) {
-  S.session_paths.decisions_by_window = ChannelModel(S).masks && uniform_codewords;
+  // The windowed draws take buckets of width 2 or more: fewer than 2^31 codewords.
+  S.session_paths.decisions_by_window = ChannelModel(S).masks && uniform_codewords &&
+                                        uint32_t(S.codewords.count) < (1u << 31);
   S.session_paths.class_test_from_tables =
       FeedbackScheme(S).closest_class && S.closest_classes.codes && S.refclasses.codes;
   S.session_paths.channels_fixed = ChannelModel(S).fixed;
+  S.session_paths.windowed_session =
+      S.session_paths.decisions_by_window && S.session_paths.class_test_from_tables;
 }
 
 bool HammingFeedback(const SIM &S) { return FeedbackScheme(S).hamming; }

@@ -60,6 +60,13 @@ struct PAIR_DRAWN {
   uint32_t subcarriers;
 };
 
+// The transmitters of a windowed basic-session round: each one's place among the round's
+// contenders and the reply class of its codeword.
+struct SENDERS {
+  int32_t *places;
+  int32_t *classes;
+};
+
 // The senders of a reception that bring a subcarrier none before them sent: each one's place
 // among the senders, and the subcarriers sent up to and including it.
 struct NOVEL_SENDER {
@@ -81,6 +88,7 @@ struct SESSION_PATHS {
   int32_t decisions_by_window;
   int32_t class_test_from_tables;
   int32_t channels_fixed;
+  int32_t windowed_session;  // both of the first two: the whole session in its windowed form
 };
 
 // The bit set of subcarriers 0 .. n-1.

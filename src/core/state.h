@@ -45,6 +45,12 @@ struct TABLES {
   // The class of each codeword, the (interleaved) reply word of each class, and the memos of the
   // searched lookups beyond the full-table word length.
   int32_t *codeword_class = nullptr, *class_reply = nullptr;
+  // The reply class of each codeword (the class table at the codeword); room for a round's
+  // transmitters in the windowed session, and for the masks of its contenders (2 max_nn: the nodes'
+  // by id, then the winners' of a round).
+  int32_t *class_of_code = nullptr;
+  SENDERS senders{};
+  uint32_t *contender_masks = nullptr;
   MEMO_ENTRY *codeword_memo = nullptr, *class_memo = nullptr;
   // The node records (max_nn + 1, the last spare), the access point (ref; refs is a count of
   // listeners), the working lists. max_nn is the largest node count of the run.

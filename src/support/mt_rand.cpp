@@ -16,6 +16,17 @@ void MtRefill(MtRand &g) {
   g.count = 624;
 }
 
+void MtRefillKeeping(MtRand &g) {
+  const uint32_t left = g.count - g.next;
+  static const MT_FORM form = FastestMtForm();
+  if (!g.seeded) init_genrand(g, 5489u);
+  memmove(g.buffer, g.buffer + g.next, left * sizeof(uint32_t));
+  g.retired += g.next;
+  MtTwistAndTemper(form, g.state, g.buffer + left);
+  g.next = 0;
+  g.count = left + 624;
+}
+
 void init_genrand(MtRand &g, uint32_t seed) {
   uint32_t *state = g.state;
   state[0] = seed;

@@ -45,6 +45,14 @@ inline uint32_t genrand_int32(MtRand &g) {
   return g.buffer[g.next++];
 }
 
+// Moves the words left in the buffer to its front and makes the next 624 outputs after them.
+void MtRefillKeeping(MtRand &g);
+
+// Makes at least n (at most 624) words wait in the buffer, in a row; the stream is the same.
+inline void EnsureWords(MtRand &g, uint32_t n) {
+  if (g.count - g.next < n) MtRefillKeeping(g);
+}
+
 // The generator's buffered words from the next one on, to be read ahead of the draws; ConsumeWords
 // then hands out the first n of them as drawn. The buffer is refilled only by a draw.
 struct WORD_WINDOW {
@@ -74,6 +82,11 @@ inline const UNIFORM_BUCKETS &BucketsFor(MtRand &g, uint32_t m) {
 // remainder above the last full bucket.
 inline uint32_t BucketOf(uint32_t r, const UNIFORM_BUCKETS &buckets) {
   return uint32_t(((unsigned __int128)r * buckets.inverse + r) >> 64);
+}
+
+// The same with the reciprocal inverse + 1 (buckets of width 2 or more): one multiplication.
+inline uint32_t BucketOfWide(uint32_t r, uint64_t reciprocal) {
+  return uint32_t(((unsigned __int128)r * reciprocal) >> 64);
 }
 
 // A uniform value in [0, m) from the generator's words: a word in the remainder above the last

@@ -1,0 +1,13 @@
+// The basic session in its common form, played in one pass per round: uniform codeword draws
+// under the mask model, transmit decisions a window of words at a time (decide_window.h), and the
+// closest-class reply and win test read from whole tables. It books the same outcomes from the
+// same draws as SimSession.
+#pragma once
+
+#include <cstdint>
+
+#include "core/records.h"
+
+// Plays one session with the given number of dedicated listeners; 1 for a success, else 0. The
+// set-up chooses it when session_paths.windowed_session is set.
+int32_t SimSessionWindowed(SIM &S, int32_t referees);
