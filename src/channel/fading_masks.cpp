@@ -43,30 +43,52 @@ void FSFRandChannelMaskBinom(SIM &S, NODE *node) {
   node->mask = ~faded;
 }
 
-// Whole nodes' words at a time, as many as fit in 64: a node's nf draws are bits i nf to (i + 1) nf
-// of the block's comparison.
+// Whole nodes' words at a time, as many as fit in 64: node j's nf draws are bits j nf to
+// (j + 1) nf of the block's comparison, made by below (the widest form the processor runs).
+template <class Below>
+inline void MasksByBlocks(SIM &S, int32_t count, uint32_t *masks, uint64_t threshold,
+                          Below below) {
+  const int32_t nf = S.nf, per_block = 64 / nf;
+  const uint32_t low = LowBits(nf);
+  MtRand &g = S.mt_rand;
+  for (int32_t i = 0; i < count; i += per_block) {
+    const int32_t nodes = count - i < per_block ? count - i : per_block;
+    const uint32_t words = uint32_t(nodes * nf);
+    EnsureWords(g, words);
+    const uint64_t faded = below(g.buffer + g.next, words, threshold);
+    ConsumeWords(g, words);
+    for (int32_t j = 0; j < nodes; j++) masks[i + j] = ~uint32_t(faded >> (j * nf) & low);
+  }
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void MasksByBlocksAvx2(SIM &S, int32_t count, uint32_t *masks,
+                                                uint64_t threshold) {
+  MasksByBlocks(S, count, masks, threshold, [](const uint32_t *words, uint32_t n, uint64_t t) {
+    return WordsBelowAvx2(words, n, t);
+  });
+}
+#endif
+
 void FSFRandChannelMasksBinom(SIM &S, int32_t count, uint32_t *masks) {
   const int32_t nf = S.nf;
   if (!(S.fsf_prob > 0 && nf > 0)) {
-    for (int32_t i = 0; i < count; i++) masks[i] = S.nodes[i].mask = ~0u;
+    for (int32_t i = 0; i < count; i++) masks[i] = ~0u;
     return;
   }
   const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
-  const int32_t per_block = nf <= 64 ? 64 / nf : 0;
-  MtRand &g = S.mt_rand;
-  int32_t i = 0;
-  for (; i + per_block <= count && per_block > 0; i += per_block) {
-    const uint32_t words = uint32_t(per_block * nf);
-    EnsureWords(g, words);
-    const uint64_t faded = WordsBelowFastest(g.buffer + g.next, words, threshold);
-    ConsumeWords(g, words);
-    for (int32_t j = 0; j < per_block; j++)
-      masks[i + j] = S.nodes[i + j].mask = ~uint32_t(faded >> (j * nf) & LowBits(nf));
+  if (nf > 64) {  // no node's draws fit in one block: node by node
+    for (int32_t i = 0; i < count; i++) {
+      FSFRandChannelMaskBinom(S, &S.nodes[i]);
+      masks[i] = S.nodes[i].mask;
+    }
+    return;
   }
-  for (; i < count; i++) {
-    FSFRandChannelMaskBinom(S, &S.nodes[i]);
-    masks[i] = S.nodes[i].mask;
-  }
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return MasksByBlocksAvx2(S, count, masks, threshold);
+#endif
+  MasksByBlocks(S, count, masks, threshold, WordsBelow);
 }
 
 void FSFRandChannelMaskNumber(SIM &S, NODE *node) {

@@ -9,8 +9,8 @@
 void FSFRandChannelMaskNone(SIM &S, NODE *node);
 // Each of the nf subcarriers faded independently with probability fsf_prob (one draw each).
 void FSFRandChannelMaskBinom(SIM &S, NODE *node);
-// The binomial masks of the first count nodes, in node order, into masks[i] and their records: the
-// same draws as FSFRandChannelMaskBinom node by node, compared a block of words at a time.
+// The binomial masks of the first count nodes, in node order, into masks[i] (not the records):
+// the same draws as FSFRandChannelMaskBinom node by node, compared a block of words at a time.
 void FSFRandChannelMasksBinom(SIM &S, int32_t count, uint32_t *masks);
 // min(nf, fsf_num) distinct subcarriers faded, at uniform positions.
 void FSFRandChannelMaskNumber(SIM &S, NODE *node);

@@ -138,9 +138,20 @@ void AllocateRSSIBuffers(SIM &S) {
   }
 }
 
+// The k-fold sums of the one duration of every session, when success and failure take as long.
+void BuildSinceSums(SIM &S) {
+  if (S.t_succ != S.t_coll) return;
+  const int32_t size = 1 << 16;
+  S.since_sums = CallocChecked<double>(S, size_t(size), 1);
+  S.since_sums_size = size;
+  for (int32_t k = 1; k < size; k++) S.since_sums[k] = S.since_sums[k - 1] + S.t_succ;
+  S.success_stamp = CallocChecked<int64_t>(S, size_t(S.max_nn) + 1, 1);
+}
+
 void AllocateNodes(SIM &S) {
   S.nodes = CallocChecked<NODE>(S, size_t(S.max_nn) + 1, 1);
   S.t_since_succ = CallocChecked<double>(S, size_t(S.max_nn) + 1, 1);
+  BuildSinceSums(S);
   for (int32_t i = 0; i < S.max_nn; i++) {
     S.nodes[i].id = i;
     S.nodes[i].mask = ~0u;

@@ -60,6 +60,13 @@ struct TABLES {
   // that the end of a session adds its duration to all of them in one pass. A node's value means
   // something only once it has had a success.
   double *t_since_succ = nullptr;
+  // When a success and a session without one last the same, that time is the sum of one duration
+  // over the sessions since: since_sums[k] holds the k-fold sum, added up term by term as the pass
+  // would (since_sums_size of them, null otherwise), and success_stamp[id] the sessions ended up to
+  // the node's last success (relative to the run's count while active, see waits.h).
+  double *since_sums = nullptr;
+  int32_t since_sums_size = 0;
+  int64_t *success_stamp = nullptr;
   NODE ref{};
   NODELIST nodelists[NL_COUNT]{};
   // Received-power model: rssi[receiver][sender][subcarrier] (its one block of gains also as
