@@ -236,8 +236,41 @@ def read_runs(runs_path, plan_path):
                     raise ValueError("line %d: %s" % (number, error))
     except FileNotFoundError as error:
         raise StudyError("%s is missing; plan the study again" % error.filename)
+    except UnicodeDecodeError as error:
+        raise StudyError("%s or %s is not UTF-8 text (%s); plan the study again"
+                         % (runs_path, plan_path, error.reason))
     except (OSError, ValueError) as error:
         raise StudyError("cannot read %s: %s; plan the study again" % (runs_path, error))
+
+
+def line_count(path):
+    """The number of line ends in a file."""
+    count = 0
+    try:
+        with open(path, "rb") as handle:
+            for block in iter(lambda: handle.read(1 << 20), b""):
+                count += block.count(b"\n")
+    except FileNotFoundError:
+        raise StudyError("%s is missing; plan the study again" % path)
+    except OSError as error:
+        raise StudyError("cannot read %s: %s" % (path, error.strerror or error))
+    return count
+
+
+def planned_runs(directory, planned):
+    """Every run of the study in plan order, once runs.tsv and plan.txt are checked to list
+    exactly the runs study.json plans: a lost or added line is refused, not skipped."""
+    listed, lines = line_count(directory.runs_tsv) - 1, line_count(directory.plan)
+    if listed != planned.run_count or lines != planned.run_count:
+        raise StudyError("the study plans %d runs, but %s lists %d and %s has %d lines; plan "
+                         "the study again (runs already done are kept)" % (
+                             planned.run_count, directory.runs_tsv, max(listed, 0),
+                             directory.plan, lines))
+    for number, run in enumerate(read_runs(directory.runs_tsv, directory.plan), 1):
+        if run.line != number:
+            raise StudyError("%s: line %d names plan line %d; plan the study again"
+                             % (directory.runs_tsv, number + 1, run.line))
+        yield run
 
 
 def save_planned(directory, planned):

@@ -63,8 +63,10 @@ def remove_stale_parts(out):
             pass
 
 
-def run_parallel(directory, args):
-    """Runs todo.txt with GNU parallel; returns (parallel's status, the stopping signal or 0)."""
+def run_parallel(directory, args, lock_fd):
+    """Runs todo.txt with GNU parallel; returns (parallel's status, the stopping signal or 0).
+    Parallel and every job it starts inherit the descriptor of the study's lock: should this
+    process be killed, the study stays held until the last job has ended."""
     command = ["parallel", "--joblog", directory.joblog, "--arg-file", directory.todo_plan]
     if args.jobs:
         command[1:1] = ["--jobs", args.jobs]
@@ -79,7 +81,8 @@ def run_parallel(directory, args):
 
     previous = {number: signal.signal(number, on_signal) for number in STOP_SIGNALS}
     try:
-        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, start_new_session=True)
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, start_new_session=True,
+                                   pass_fds=(lock_fd,))
         while process.poll() is None and not received:
             try:
                 process.wait(timeout=0.2)
@@ -117,7 +120,7 @@ def report_failures(ended):
             sys.stderr.write("  | %s\n" % line)
 
 
-def run_pending(directory, planned, identity, args):
+def run_pending(directory, planned, identity, args, lock_fd):
     """Runs the runs of the plan not done; returns the status of run (0 all done, 1 runs not
     done, 128 + N stopped by signal N)."""
     remove_stale_parts(directory.out)
@@ -128,7 +131,7 @@ def run_pending(directory, planned, identity, args):
         return 0
     if os.path.exists(directory.joblog):
         os.remove(directory.joblog)
-    status, stopped_by = run_parallel(directory, args)
+    status, stopped_by = run_parallel(directory, args, lock_fd)
     ended = fold_session(directory, planned)
     failed = [item for item in ended if item.problem is not None]
     done = total - count + len(ended) - len(failed)
@@ -159,10 +162,11 @@ def command_run(args):
     if args.sshloginfile:
         if not os.path.isfile(args.sshloginfile):
             raise StudyError("--sshloginfile: no file %s" % args.sshloginfile)
-    with StudyLock(directory, "%s run" % PROG):
+    with StudyLock(directory, "%s run" % PROG) as lock:
         fold_session(directory, planned)
         identity = check_simulator(directory, planned, args.allow_mixed, args.sshloginfile)
+        fd = lock.handle.fileno()
         if targets:
             return run_to_targets(directory, planned, targets,
-                                  lambda p: run_pending(directory, p, identity, args))
-        return run_pending(directory, planned, identity, args)
+                                  lambda p: run_pending(directory, p, identity, args, fd))
+        return run_pending(directory, planned, identity, args, fd)

@@ -5,7 +5,7 @@ import os
 import sys
 from dataclasses import dataclass, field
 
-from .directory import load_planned, read_runs, study_dir
+from .directory import load_planned, planned_runs, study_dir
 from .errors import StudyError, note
 from .factors import point_words, split_sets
 from .lock import holder
@@ -98,7 +98,7 @@ def command_show(args):
     directory = study_dir(args.dir)
     planned = load_planned(directory)
     labels = chosen_point(planned, args.point)
-    runs = [run for run in read_runs(directory.runs_tsv, directory.plan) if run.values == labels]
+    runs = [run for run in planned_runs(directory, planned) if run.values == labels]
     chosen = [run for run in runs if args.replication in (None, run.replication)]
     if not chosen:
         raise StudyError("the point has replications 1 to %d, not %s" % (

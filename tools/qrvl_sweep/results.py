@@ -7,7 +7,7 @@ are named with `_out` (nn_out), so that no name is there twice."""
 
 from dataclasses import dataclass
 
-from .directory import load_planned, read_run_output, read_runs, study_dir
+from .directory import load_planned, planned_runs, read_run_output, study_dir
 from .records import latest_records
 
 # Figures that a run without a node of two successes does not define.
@@ -39,7 +39,7 @@ class RunResult:
 def collect(directory, planned):
     """Every run of the study in plan order with its result."""
     records = latest_records(directory.finished)
-    for run in read_runs(directory.runs_tsv, directory.plan):
+    for run in planned_runs(directory, planned):
         summary, problem = read_run_output(planned, run)
         yield RunResult(run, summary, problem, records.get(run.output))
 

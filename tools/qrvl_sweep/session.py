@@ -9,7 +9,8 @@ import time
 from dataclasses import dataclass
 
 from .describe import Identity
-from .directory import read_run_output, read_runs, write_file, write_run
+from .directory import (RUN_COLUMNS, planned_runs, read_run_output, read_runs, write_file,
+                        write_run)
 from .errors import StudyError
 from .records import Record, append_records, tab_rows
 
@@ -20,17 +21,13 @@ def write_todo(directory, planned, identity):
     try:
         with open(directory.todo_runs + ".tmp", "w", encoding="utf-8") as runs, \
                 open(directory.todo_plan, "w", encoding="utf-8") as plan:
-            with open(directory.runs_tsv, encoding="utf-8") as header:
-                runs.write(header.readline())
-            for run in read_runs(directory.runs_tsv, directory.plan):
+            runs.write("\t".join(RUN_COLUMNS + planned.swept) + "\n")
+            for run in planned_runs(directory, planned):
                 total += 1
                 if read_run_output(planned, run)[0]:
                     continue
                 count += 1
                 write_run(runs, plan, run)
-        if total != planned.run_count:
-            raise StudyError("%s lists %d runs where study.json plans %d; plan the study again"
-                             % (directory.runs_tsv, total, planned.run_count))
     except (StudyError, OSError, ValueError):
         clear_todo(directory, directory.todo_runs + ".tmp")
         raise

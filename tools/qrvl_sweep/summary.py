@@ -2,7 +2,9 @@
 
 The line has the simulator's summary columns, then (unless debug is negative) ns values each of
 pt, tau and pn. With debug 1 and above it follows the header line; whatever the debug level, it is
-the one line of exactly that width (the per-node, rounds and waiting-time tables are narrower)."""
+the one line of exactly that width (the per-node, rounds and waiting-time tables are narrower).
+A run is done only when that line is whole (it ends with a line end) and every value on it is a
+finite number: a cut line or a nan or inf is a failed run."""
 
 import math
 from dataclasses import dataclass
@@ -59,7 +61,16 @@ def read_summary(text, layout):
             len(layout.columns), ", then 3 x ns per-round values" if layout.debug >= 0 else ""))
     if len(found) > 1:
         raise ValueError("%d lines that look like summary lines" % len(found))
-    return dict(zip(layout.columns, found[0][1]))
+    index, values = found[0]
+    if index == len(lines) - 1:
+        raise ValueError("the summary line has no line end (its last bytes are lost)")
+    summary = dict(zip(layout.columns, values))
+    broken = [name for name, value in summary.items() if not math.isfinite(value)]
+    if broken or not all(math.isfinite(value) for value in values):
+        raise ValueError("figures that are not finite numbers (%s)" % ", ".join(
+            "%s=%s" % (name, summary[name]) for name in broken[:4]) if broken
+            else "per-round values that are not finite numbers")
+    return summary
 
 
 def read_output(path, layout):
