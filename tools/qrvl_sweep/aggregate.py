@@ -1,11 +1,12 @@
 """A point's replications gathered: per figure the mean, sample standard deviation and Student-t
-95% half-width, each replication of equal weight, as one CSV row."""
+95% half-width, each replication of equal weight, as one CSV row. In a study run to precision
+targets the half-width is the two-stage one (stopping.py), from the spread of the first stage."""
 
 import math
 from dataclasses import dataclass, field
 
 from .results import NEEDS_TWO_SUCCESSES, defined, option_columns
-from .stats import estimate
+from .stopping import two_stage
 from .targets import unmet
 
 
@@ -27,6 +28,12 @@ class PointData:
     figures: dict = field(default_factory=dict)
     planned: int = 0
     versions: set = field(default_factory=set)
+    binaries: set = field(default_factory=set)
+    first_stage: object = None      # replications of the two-stage rule's first stage
+
+    def settle(self, criteria, stages):
+        """Takes the first stage of the stopping rule the study ran to (for these criteria)."""
+        self.first_stage = stages.first_stage([self.figures.get(c.figure, []) for c in criteria])
 
     def add(self, summary, figures):
         self.runs += 1
@@ -35,7 +42,7 @@ class PointData:
                 self.figures.setdefault(figure, []).append(summary[figure])
 
     def estimate(self, figure):
-        return estimate(self.figures.get(figure, []))
+        return two_stage(self.figures.get(figure, []), self.first_stage)
 
     def unmet(self, criteria):
         """The precision criteria the point does not meet."""
@@ -65,10 +72,25 @@ def point_names(planned, every=False):
     return option_columns(planned, every) + ["version"]
 
 
-def point_row(point, names, figures, criteria):
-    point.values["version"] = " + ".join(sorted(v for v in point.versions if v))
+def target_columns(criteria):
+    """The columns a table of points has for precision targets."""
+    return ["first_stage", "target"] if criteria else []
+
+
+def version_text(versions, binaries):
+    """The versions of a point's runs; the mix said when runs of several binaries share one."""
+    text = " + ".join(sorted(v for v in versions if v))
+    mixed = len({b for b in binaries if b})
+    return text + (" (%d binaries)" % mixed if mixed > max(1, len(versions)) else "")
+
+
+def point_row(point, names, figures, criteria, verdict=None):
+    """A point's row; with criteria its first stage and whether it meets them (verdict: the
+    criteria missed, when worked out elsewhere)."""
+    point.values["version"] = version_text(point.versions, point.binaries)
     row = point.row(names, figures)
     if criteria:
-        missed = point.unmet(criteria)
+        missed = point.unmet(criteria) if verdict is None else verdict
+        row.append(str(point.first_stage) if point.first_stage else "")
         row.append("not met: " + ", ".join(c.text for c in missed) if missed else "met")
     return row

@@ -12,6 +12,7 @@ from .gather import DEFAULT_FIGURES, command_gather
 from .overview import command_show, command_status
 from .plan import DEFAULT_MAX_RUNS, command_plan
 from .plot import command_plot
+from .precision import MIN_REPLICATIONS
 from .slurm import SLURM_MAX_ARRAY, command_slurm
 
 
@@ -69,12 +70,15 @@ def add_run(commands, add):
     run.add_argument("--allow-mixed", action="store_true", help="add runs from a simulator "
                      "binary other than the study's")
     run.add_argument("--until", action="append", metavar="CRITERION", help="a precision "
-                     "target, FIGURE_ci95<X or FIGURE_rel95<X: points get more replications "
-                     "until every target holds (repeatable)")
+                     "target, FIGURE_ci95<X, FIGURE_rel95<X or diff(FACTOR=LEVEL).FIGURE_ci95<X: "
+                     "points get the replications a two-stage rule asks for (repeatable)")
+    run.add_argument("--min-replications", type=count, metavar="N", help="with --until: the "
+                     "first stage, whose spread sets the replications (default %d)"
+                     % MIN_REPLICATIONS)
     run.add_argument("--max-replications", type=count, metavar="N", help="with --until: the "
                      "most replications a point gets")
     run.add_argument("--batch", type=count, metavar="K", help="with --until: replications "
-                     "added at a time (default: the planned number)")
+                     "are added in whole batches of K (default: the planned number)")
 
 
 def add_slurm(commands, add):

@@ -4,6 +4,7 @@ simulator; a signal stops parallel and its jobs and leaves the study to resume."
 
 import os
 import re
+import shlex
 import shutil
 import signal
 import subprocess
@@ -141,22 +142,42 @@ def run_pending(directory, planned, identity, args, lock_fd):
         done, total, ", %d failed" % len(failed) if failed and not stopped_by else "",
         directory.out))
     if stopped_by:
-        note("stopped by %s; '%s run -d %s' resumes the study"
-             % (signal.Signals(stopped_by).name, PROG, args.dir))
+        note("stopped by %s; '%s' resumes the study"
+             % (signal.Signals(stopped_by).name, same_run(args)))
         return 128 + stopped_by
     if status != 0 and not failed:
         note("GNU parallel ended with status %d" % status)
     if done < total:
-        note("%d runs are not done; '%s run -d %s' runs them again"
-             % (total - done, PROG, args.dir))
+        note("%d runs are not done; '%s' runs them again" % (total - done, same_run(args)))
         return 1
     return 0
+
+
+def same_run(args):
+    """The command line that goes on with this run, its targets included."""
+    words = [PROG, "run", "-d", args.dir]
+    for flag, value in (("-j", args.jobs), ("--sshloginfile", args.sshloginfile),
+                        ("--max-replications", args.max_replications),
+                        ("--min-replications", getattr(args, "min_replications", None)),
+                        ("--batch", args.batch)):
+        words += [flag, str(value)] if value is not None else []
+    for criterion in args.until or []:
+        words += ["--until", criterion]
+    return shlex.join(words + (["--allow-mixed"] if args.allow_mixed else []))
+
+
+def check_jobs(text):
+    """-j: a whole number of jobs at once, 0 being GNU parallel's 'as many as possible'."""
+    if text is not None and not (text.isascii() and text.isdigit()):
+        raise StudyError("-j: the jobs at once must be a whole number (0: as many as GNU "
+                         "parallel can start), not '%s'" % text)
 
 
 def command_run(args):
     directory = study_dir(args.dir)
     planned = load_planned(directory)
     targets = parse_targets(args, planned)
+    check_jobs(args.jobs)
     if shutil.which("parallel") is None:
         raise StudyError("GNU parallel is not installed (Debian package 'parallel')")
     if args.sshloginfile:

@@ -13,10 +13,13 @@ import os
 import sys
 
 from . import PROG
-from .aggregate import PointData, format_value, header, point_names, point_row  # noqa: F401
+from .aggregate import (PointData, format_value, header, point_names, point_row,  # noqa: F401
+                        target_columns)
 from .directory import load_planned, study_dir
 from .errors import StudyError, note
+from .factors import point_words
 from .pairs import Pairing
+from .precision import Verdicts
 from .results import collect, figure_names, option_columns, option_values
 from .safety import check_plain
 from .store import Store
@@ -132,6 +135,7 @@ def command_gather(args):
     criteria = criteria_of(planned)
     wanted = list(dict.fromkeys(figures + [c.figure for c in criteria]))
     pairing = Pairing(planned, args.diff_vs, wanted) if args.diff_vs else None
+    verdicts = Verdicts(planned, criteria, wanted)
     store = Store(args.sqlite, args.study_name or os.path.basename(directory.path), planned,
                   directory) if args.sqlite else None
     output = default_output(args, directory)
@@ -149,7 +153,8 @@ def command_gather(args):
             continue
         point.add(result.summary, wanted)
         point.versions.add(result.version)
-        for table in (runs_table, long_table, pairing, store):
+        point.binaries.add(result.record.sha256 if result.record else "")
+        for table in (runs_table, long_table, pairing, store, verdicts):
             if table is not None:
                 table.add(result)
     for table in (runs_table, long_table):
@@ -157,30 +162,55 @@ def command_gather(args):
             table.close()
     complete = {key: p for key, p in points.items()
                 if p.runs and (p.runs == p.planned or args.partial)}
+    missed = verdicts.missed(complete)
+    diffs = settled_pairs(pairing, complete, verdicts)
     if args.format == "wide":
-        written = write_points(output, pairing, planned, complete, figures, criteria)
+        written = write_points(output, diffs, planned, complete, figures, criteria, missed)
     else:
         written = len(complete)
     if store:
-        store.finish(complete, figures, criteria, pairing)
+        store.finish(complete, figures, criteria, missed, diffs)
+    tell_mixed_binaries(planned, complete)
     return report(problems, points, complete, written, planned, output, args.partial)
 
 
-def write_points(output, pairing, planned, complete, figures, criteria):
+def settled_pairs(pairing, complete, verdicts):
+    """The paired differences of --diff-vs with their half-widths settled and their own
+    criteria: (vs, [(point id, differences)], criteria); None without --diff-vs."""
+    if pairing is None:
+        return None
+    pairs = pairing.points(complete)
+    for _, pair in pairs:
+        verdicts.settle(pair, pairing.vs)
+    return pairing.vs, pairs, [c for c in verdicts.criteria if c.vs == pairing.vs]
+
+
+def write_points(output, diffs, planned, complete, figures, criteria, missed):
     """Writes the per-point CSV (or the paired differences); returns the rows written."""
     names = point_names(planned)
-    if pairing:
-        rows = [point for _, point in pairing.points(complete)]
-        table = Table(output, header(names + ["vs"], figures))
-        for point in rows:
-            table.write(point_row(point, names + ["vs"], figures, []))
+    if diffs:
+        _, pairs, own = diffs
+        table = Table(output, header(names + ["vs"], figures) + target_columns(own))
+        for _, point in pairs:
+            table.write(point_row(point, names + ["vs"], figures, own))
         table.close()
-        return len(rows)
-    table = Table(output, header(names, figures) + (["target"] if criteria else []))
-    for point in complete.values():
-        table.write(point_row(point, names, figures, criteria))
+        return len(pairs)
+    table = Table(output, header(names, figures) + target_columns(criteria))
+    for key, point in complete.items():
+        table.write(point_row(point, names, figures, criteria, missed[key]))
     table.close()
     return len(complete)
+
+
+def tell_mixed_binaries(planned, complete):
+    """Names the points whose runs come from more than one simulator binary."""
+    mixed = [point for point in complete.values() if len(point.binaries - {""}) > 1]
+    if mixed:
+        note("%d points mix runs of several simulator binaries (the version column says how "
+             "many; finished.tsv names each run's): %s%s" % (
+                 len(mixed), ", ".join(point_words({name: p.values[name] for name in planned.swept})
+                                      or "the single point" for p in mixed[:5]),
+                 ", ..." if len(mixed) > 5 else ""))
 
 
 def report(problems, points, complete, written, planned, output, partial):

@@ -11,7 +11,7 @@ from .study import split_assignment
 class Pairing:
     """Collects the runs' figures and pairs them with the reference level's runs."""
 
-    def __init__(self, planned, text, figures):
+    def __init__(self, planned, text, figures, quiet=False):
         name, value = split_assignment(text, "--diff-vs")
         self.factor = name
         self.reference = planned.label_of(name, value, "--diff-vs")
@@ -19,7 +19,7 @@ class Pairing:
         self.names = planned.swept
         self.figures = figures
         self.values, self.labels, self.by_labels = {}, {}, {}
-        if name not in planned.common_seeds:
+        if name not in planned.common_seeds and not quiet:
             note("%s is not on common seeds (plan --common-seeds %s): the differences are of "
                  "independent runs" % (name, name))
 
@@ -29,7 +29,8 @@ class Pairing:
             self.labels[run.point] = run.values
             self.by_labels[tuple(run.values[n] for n in self.names)] = run.point
         self.values.setdefault(run.point, {})[run.replication] = (
-            {figure: result.value(figure) for figure in self.figures}, result.version)
+            {figure: result.value(figure) for figure in self.figures}, result.version,
+            result.record.sha256 if result.record else "")
 
     def reference_of(self, point):
         labels = dict(self.labels[point], **{self.factor: self.reference})
@@ -46,9 +47,11 @@ class Pairing:
             pair = PointData(dict(data.values, vs=self.vs))
             mine, theirs = self.values[point], self.values[reference]
             for replication in sorted(set(mine) & set(theirs)):
-                (a, version_a), (b, version_b) = mine[replication], theirs[replication]
+                (a, version_a, sha_a), (b, version_b, sha_b) = mine[replication], \
+                    theirs[replication]
                 pair.add({figure: a[figure] - b[figure] for figure in self.figures
                           if a[figure] is not None and b[figure] is not None}, self.figures)
                 pair.versions.update((version_a, version_b))
+                pair.binaries.update((sha_a, sha_b))
             found.append((point, pair))
         return found

@@ -4,8 +4,8 @@ The t quantile is computed here from the regularised incomplete beta function, s
 needs nothing beyond the standard library."""
 
 import math
-import statistics
 from dataclasses import dataclass
+from functools import lru_cache
 
 
 def _beta_continued_fraction(a, b, x):
@@ -65,6 +65,12 @@ def student_t_quantile(p, df):
     return 0.5 * (low + high)
 
 
+@lru_cache(maxsize=None)
+def t975(df):
+    """t(0.975, df), kept once worked out."""
+    return student_t_quantile(0.975, df)
+
+
 @dataclass(frozen=True)
 class Estimate:
     """A figure over n replications, each of equal weight."""
@@ -80,8 +86,14 @@ def estimate(values):
     n = len(values)
     if n == 0:
         return Estimate(0, math.nan, math.nan, math.nan)
-    mean = statistics.fmean(values)
+    mean = math.fsum(values) / n
     if n < 2 or not all(math.isfinite(v) for v in values):
         return Estimate(n, mean, math.nan, math.nan)
-    sd = statistics.stdev(values, mean)
-    return Estimate(n, mean, sd, student_t_quantile(0.975, n - 1) * sd / math.sqrt(n))
+    sd = standard_deviation(values, mean)
+    return Estimate(n, mean, sd, t975(n - 1) * sd / math.sqrt(n))
+
+
+def standard_deviation(values, mean=None):
+    """The sample standard deviation, in two exactly rounded sums."""
+    mean = math.fsum(values) / len(values) if mean is None else mean
+    return math.sqrt(math.fsum((v - mean) ** 2 for v in values) / (len(values) - 1))

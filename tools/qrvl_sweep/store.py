@@ -9,7 +9,7 @@ import math
 import sqlite3
 import time
 
-from .aggregate import header, point_names, point_row
+from .aggregate import header, point_names, point_row, target_columns
 from .errors import StudyError
 from .results import option_columns, record_columns, run_records, typed
 
@@ -17,7 +17,7 @@ BATCH = 2000
 
 TEXT = {"study", "point", "version", "sha256", "host", "start", "target", "vs", "path",
         "simulator", "factors", "common_seeds", "targets", "gathered"}
-INTEGER = {"replication", "replications", "seed"}
+INTEGER = {"replication", "replications", "seed", "first_stage"}
 
 
 def quoted(name):
@@ -96,27 +96,30 @@ class Store:
             raise StudyError("cannot write the database %s: %s" % (self.path, error))
         self.runs = []
 
-    def finish(self, complete, figures, criteria, pairing):
-        """Writes the study's runs, points and differences, replacing its earlier rows."""
+    def finish(self, complete, figures, criteria, missed, diffs):
+        """Writes the study's runs, points and differences (vs, pairs, their criteria),
+        replacing its earlier rows."""
         self.flush()
         try:
             with self.connection:
-                self.write_points("points", complete.items(), figures, criteria)
-                if pairing:
-                    self.write_points("diffs", pairing.points(complete), figures, [], pairing.vs)
+                self.write_points("points", complete.items(), figures, criteria, missed=missed)
+                if diffs:
+                    vs, pairs, own = diffs
+                    self.write_points("diffs", pairs, figures, own, vs)
                 self.write_study()
         except sqlite3.Error as error:
             raise StudyError("cannot write the database %s: %s" % (self.path, error))
         finally:
             self.connection.close()
 
-    def write_points(self, table, points, figures, criteria, vs=None):
+    def write_points(self, table, points, figures, criteria, vs=None, missed=None):
         names = point_names(self.planned, every=True)
         front = ["study", "point"] + (["vs"] if vs else [])
-        columns = front + header(names, figures) + (["target"] if criteria else [])
+        columns = front + header(names, figures) + target_columns(criteria)
         self.table(table, columns, self.planned.swept, vs)
         self.insert(table, columns, ([self.name, key] + ([vs] if vs else []) +
-                                     point_row(point, names, figures, criteria)
+                                     point_row(point, names, figures, criteria,
+                                               missed[key] if missed else None)
                                      for key, point in points))
 
     def write_study(self):

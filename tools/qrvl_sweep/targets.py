@@ -1,13 +1,18 @@
-"""Precision targets: criteria such as `Ps_ci95<0.002` (the 95% half-width of a figure) or
-`Ps_rel95<0.01` (that half-width over the absolute mean), and whether a point meets them."""
+"""Precision targets: criteria such as `Ps_ci95<0.002` (the 95% half-width of a figure),
+`Ps_rel95<0.01` (that half-width over the absolute mean), or `diff(fsf_fbk=class).Ps_ci95<0.003`
+(the half-width of the paired differences of each point against its point at fsf_fbk=class),
+and whether an estimate meets them."""
 
 import math
 import re
 from dataclasses import dataclass
+from typing import Optional
 
 from .errors import StudyError
+from .suggest import nearest
 
-CRITERION = re.compile(r"\s*(\w+)_(ci95|rel95)\s*(<=?)\s*(\S+)\s*\Z")
+CRITERION = re.compile(r"\s*(?:diff\(\s*([^=()]+?)\s*=\s*([^()]*?)\s*\)\s*\.\s*)?(\w+)_(ci95|rel95)"
+                       r"\s*(<=?)\s*(\S+)\s*\Z")
 
 
 @dataclass(frozen=True)
@@ -17,6 +22,7 @@ class Criterion:
     strict: bool
     bound: float
     text: str
+    vs: Optional[str] = None    # 'factor=level' of a target on paired differences
 
     def value(self, estimate):
         """The half-width, or the half-width over the absolute mean, of an estimate."""
@@ -25,22 +31,26 @@ class Criterion:
         return estimate.ci95 / abs(estimate.mean) if estimate.mean else math.inf
 
     def holds(self, estimate):
+        """Whether the estimate meets the criterion; replications that all gave the same value
+        tell no spread and meet nothing."""
         value = self.value(estimate)
-        if not math.isfinite(value):
+        if not math.isfinite(value) or not estimate.sd > 0:
             return False
         return value < self.bound if self.strict else value <= self.bound
 
 
-def parse_criterion(text, columns):
-    """A criterion FIGURE_ci95<X or FIGURE_rel95<X (or <=) on one of the summary columns."""
+def parse_criterion(text, columns, planned=None):
+    """A criterion [diff(FACTOR=LEVEL).]FIGURE_ci95<X or FIGURE_rel95<X (or <=) on one of the
+    summary columns; a diff() target needs the planned study to know its factors."""
     match = CRITERION.match(text)
     if not match:
-        raise StudyError("--until: '%s' is not of the form FIGURE_ci95<X or FIGURE_rel95<X "
-                         "(e.g. Ps_ci95<0.002)" % text)
-    figure, measure, operator, bound = match.groups()
+        raise StudyError("--until: '%s' is not of the form FIGURE_ci95<X, FIGURE_rel95<X or "
+                         "diff(FACTOR=LEVEL).FIGURE_ci95<X (e.g. Ps_ci95<0.002)" % text)
+    factor, level, figure, measure, operator, bound = match.groups()
     if figure not in columns:
-        raise StudyError("--until %s: unknown figure '%s' (the summary columns are: %s)"
-                         % (text, figure, ", ".join(columns)))
+        raise StudyError("--until %s: unknown figure '%s'%s" % (
+            text, figure, nearest(figure, columns, " (did you mean '%s'?)",
+                                  " (the summary columns are: %s)" % ", ".join(columns))))
     try:
         value = float(bound)
     except ValueError:
@@ -48,15 +58,21 @@ def parse_criterion(text, columns):
     if not (math.isfinite(value) and value > 0):
         raise StudyError("--until %s: the bound must be a positive number, not '%s'"
                          % (text, bound))
-    return Criterion(figure, measure, operator == "<", value, "%s_%s%s%s" % (
-        figure, measure, operator, bound))
+    vs = None
+    if factor is not None:
+        if planned is None:
+            raise StudyError("--until %s: a diff() target needs a planned study" % text)
+        vs = "%s=%s" % (factor, planned.label_of(factor, level, "--until %s" % text))
+    name = "%s_%s%s%s" % (figure, measure, operator, bound)
+    return Criterion(figure, measure, operator == "<", value,
+                     "diff(%s).%s" % (vs, name) if vs else name, vs)
 
 
 def criteria_of(planned):
     """The criteria of the study's last precision run; none when it had none."""
     if not planned.targets:
         return []
-    return [parse_criterion(text, planned.columns) for text in planned.targets["until"]]
+    return [parse_criterion(text, planned.columns, planned) for text in planned.targets["until"]]
 
 
 def unmet(criteria, estimates):

@@ -134,11 +134,11 @@ def test_common_seed_groups_keep_seeds_apart_on_collision(simulator, tmp_path, m
     ("Ps_ci95<0.002", Estimate(10, 0.8, 0.01, 0.002), False),
     ("Ps_ci95<=0.002", Estimate(10, 0.8, 0.01, 0.002), True),
     ("Ps_ci95<0.002", Estimate(1, 0.8, math.nan, math.nan), False),
-    ("Ps_ci95<0.002", Estimate(3, 1.0, 0.0, 0.0), True),
+    ("Ps_ci95<0.002", Estimate(3, 1.0, 0.0, 0.0), False),     # all equal: no spread told
     ("S_rel95<0.01", Estimate(10, 0.5, 0.01, 0.004), True),
     ("S_rel95<0.01", Estimate(10, -0.5, 0.01, 0.006), False),
     ("D_rel95<0.5", Estimate(2, 0.0, 0.1, 0.2), False),
-    ("Pc_rel95<0.01", Estimate(4, 0.0, 0.0, 0.0), True),
+    ("Pc_rel95<0.01", Estimate(4, 0.0, 0.0, 0.0), False),
 ])
 def test_criteria_at_their_bounds(simulator, text, estimate, holds):
     assert parse_criterion(text, simulator.columns).holds(estimate) == holds
@@ -146,7 +146,8 @@ def test_criteria_at_their_bounds(simulator, text, estimate, holds):
 
 @pytest.mark.parametrize("text,message", [
     ("Ps<0.002", "is not of the form"), ("Ps_ci95>0.1", "is not of the form"),
-    ("Qs_ci95<0.1", "unknown figure 'Qs'"), ("Ps_ci95<0", "must be a positive number"),
+    ("Pss_ci95<0.1", "unknown figure 'Pss' (did you mean 'Ps'?)"),
+    ("ps_ci95<0.1", "did you mean 'Ps'?"), ("Ps_ci95<0", "must be a positive number"),
     ("Ps_ci95<nan", "must be a positive number"), ("Ps_ci95<x", "must be a positive number"),
 ])
 def test_refused_criteria(simulator, text, message):

@@ -3,7 +3,9 @@ option as a column, Slurm tasks of several runs, status and show on a half-finis
 plots of several figures and of any gathered CSV."""
 
 import csv
+import math
 import os
+import statistics
 import sqlite3
 import subprocess
 from pathlib import Path
@@ -14,35 +16,42 @@ from conftest import SIM, plan, rows, runs, sim_output, slurm_task, tool
 import qrvl_sweep
 
 
-def test_precision_run_stops_early_where_the_target_is_met(tmp_path):
-    # One node sending in every round always succeeds (Ps = 1, half-width 0); sending with
+def test_precision_run_by_the_two_stage_rule(tmp_path):
+    # One node sending in every round always succeeds (Ps = 1, no spread to tell); sending with
     # probability 0.5 it fails now and then.
     study = tmp_path / "study"
     args = ["--fix", "runs=200", "--fix", "nn=1", "--sweep", "pt=1,1,1|0.5,0.5,0.5", "--seed",
             "5"]
     plan(study, *args, "-r", "3")
-    assert "go with --until" in tool("run", "-d", study, "--batch", "2", status=2).stderr
-    assert "below the 3 replications" in tool("run", "-d", study, "--until", "Ps_ci95<1e-4",
-                                              "--max-replications", "2", status=2).stderr
-    err = tool("run", "-d", study, "--until", "Ps_ci95<1e-4", "--until", "Ps_rel95<0.5",
-               "--max-replications", "8", "--batch", "2").stderr
-    assert "1 of 2 points meet Ps_ci95<1e-4 and Ps_rel95<0.5" in err
-    counts = {}
-    for run in runs(study):
-        counts[run["pt"]] = counts.get(run["pt"], 0) + 1
-    assert counts == {"1,1,1": 3, "0.5,0.5,0.5": 8}     # 3, 5, 7, then 8 (the most allowed)
-    tool("gather", "-d", study)
+    for extra, message in ((["--batch", "2"], "go with --until"),
+                           (["--until", "Ps_ci95<1", "--max-replications", "2"], "below the 3"),
+                           (["--until", "Ps_ci95<1", "--max-replications", "9"],
+                            "below the first stage of 10"),
+                           (["--until", "Ps_ci95<1", "--max-replications", "9",
+                             "--min-replications", "1"], "at least 2"),
+                           (["--until", "diff(pt=0.3).Ps_ci95<1", "--max-replications", "12",
+                             "--min-replications", "4"], "pt has no level 0.3")):
+        assert message in tool("run", "-d", study, *extra, status=2).stderr
+    err = tool("run", "-d", study, "--until", "Ps_ci95<0.05", "--until", "Ps_rel95<0.5",
+               "--max-replications", "12", "--batch", "2", "--min-replications", "4").stderr
+    assert "1 of 2 points meet Ps_ci95<0.05 and Ps_rel95<0.5" in err
+    tool("gather", "-d", study, "--runs-csv", tmp_path / "runs.csv")
     summary = {row["pt"]: row for row in csv.DictReader(open(study / "summary.csv"))}
-    assert summary["1,1,1"]["target"] == "met" and summary["1,1,1"]["replications"] == "3"
-    assert summary["0.5,0.5,0.5"]["target"] == "not met: Ps_ci95<1e-4"
-    assert summary["0.5,0.5,0.5"]["replications"] == "8"
-    # The same seeds as a study planned with 8 replications.
+    assert summary["1,1,1"]["replications"] == "12" and summary["1,1,1"]["first_stage"] == ""
+    assert summary["1,1,1"]["target"] == "not met: Ps_ci95<0.05, Ps_rel95<0.5"
+    varying = [float(r["Ps"]) for r in csv.DictReader(open(tmp_path / "runs.csv"))
+               if r["pt"] == "0.5,0.5,0.5"]
+    s0 = statistics.stdev(varying[:4])
+    needed = next(n for n in range(4, 13, 2) if 3.18244630528 * s0 / math.sqrt(n) < 0.05 or
+                  n == 12)
+    row = summary["0.5,0.5,0.5"]
+    assert (row["target"], row["first_stage"], row["replications"]) == ("met", "4", str(needed))
+    assert float(row["Ps_ci95"]) == pytest.approx(3.18244630528 * s0 / math.sqrt(needed))
+    # The same seeds as a study planned with 12 replications.
     again = tmp_path / "again"
-    plan(again, *args, "-r", "8")
-    planned8 = {(r["pt"], r["replication"]): r["seed"] for r in runs(again)}
-    assert all(planned8[(r["pt"], r["replication"])] == r["seed"] for r in runs(study))
-    assert "2 of 2 points meet" in tool("run", "-d", study, "--until", "Ps_ci95<1",
-                                        "--max-replications", "8").stderr
+    plan(again, *args, "-r", "12")
+    planned12 = {(r["pt"], r["replication"]): r["seed"] for r in runs(again)}
+    assert all(planned12[(r["pt"], r["replication"])] == r["seed"] for r in runs(study))
 
 
 @pytest.fixture(scope="module")
