@@ -14,6 +14,7 @@ from .plan import DEFAULT_MAX_RUNS, command_plan
 from .plot import command_plot
 from .precision import MIN_REPLICATIONS
 from .slurm import SLURM_MAX_ARRAY, command_slurm
+from .task import command_task
 
 
 class InOrder(argparse.Action):
@@ -96,6 +97,14 @@ def add_slurm(commands, add):
                        "binary other than the study's")
 
 
+def add_task(commands, add):
+    task = add("task", "run one task of the Slurm job array (the script of 'slurm' calls it)")
+    task.add_argument("number", type=int, metavar="N", help="the task ($SLURM_ARRAY_TASK_ID)")
+    task.add_argument("--runs-per-task", type=count, metavar="K", help="plan lines per task")
+    task.add_argument("--allow-mixed", action="store_true", help="run a simulator binary "
+                      "other than the study's")
+
+
 def add_gather(commands, add):
     gather = add("gather", "one CSV row per point: mean, sd and 95%% CI half-width")
     gather.add_argument("-o", "--output", metavar="FILE", help="the CSV (default "
@@ -162,14 +171,14 @@ def parser():
         sub.add_argument("-d", "--dir", required=name != "plot", help="the study directory")
         return sub
 
-    for adder in (add_plan, add_run, add_slurm, add_gather, add_plot, add_status, add_show):
+    for adder in (add_plan, add_run, add_slurm, add_task, add_gather, add_plot, add_status, add_show):
         adder(commands, add)
     return top
 
 
 HANDLERS = {"plan": command_plan, "run": command_run, "slurm": command_slurm,
             "gather": command_gather, "plot": command_plot, "status": command_status,
-            "show": command_show}
+            "show": command_show, "task": command_task}
 
 
 def main(argv=None):

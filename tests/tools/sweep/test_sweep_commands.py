@@ -218,7 +218,7 @@ def test_slurm_task_runs_its_line_once(tmp_path):
     assert [os.path.exists(r["output"]) for r in planned] == [i == 3 for i in range(6)]
     line = Path(study, "plan.txt").read_text().splitlines()[3]
     assert Path(planned[3]["output"]).read_bytes() == sim_output(*words(line)[1:])
-    assert "already there" in slurm_task(script, 4).stdout
+    assert "done already" in slurm_task(script, 4).stderr
     [record] = rows(Path(study, "finished.tsv"), "\t")
     assert (record["line"], record["seed"], record["status"], record["command"]) == (
         "4", planned[3]["seed"], "0", line)

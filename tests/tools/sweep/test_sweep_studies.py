@@ -189,7 +189,7 @@ def test_slurm_tasks_of_several_runs(tmp_path):
     Path(planned[5]["output"]).write_bytes(sim_output("runs=20", "nn=" + planned[5]["nn"],
                                                       "seed=" + planned[5]["seed"]))
     result = slurm_task(script, 2)              # lines 5 to 8, line 6 already done
-    assert result.returncode == 0 and result.stdout.count("already there") == 1
+    assert result.returncode == 0 and result.stderr.count("done already") == 1
     assert [os.path.exists(r["output"]) for r in planned] == [4 <= i <= 7 for i in range(10)]
     records = rows(study / "finished.tsv", "\t")
     assert [r["line"] for r in records] == ["5", "7", "8"]
