@@ -122,6 +122,12 @@ def add_gather(commands, add):
                         "differences) into this SQLite database, beside other studies")
     gather.add_argument("--study-name", metavar="NAME", help="the study's name in the "
                         "database (default: the directory's name)")
+    gather.add_argument("--rank", metavar="FIGURE", help="rank the levels of --by by this "
+                        "figure, ties said as shared letters (Holm-corrected t tests)")
+    gather.add_argument("--by", metavar="FACTOR", help="with --rank: the factor whose levels "
+                        "are ranked, within each combination of the other factors")
+    gather.add_argument("--lower-is-better", action="store_true", help="with --rank: the "
+                        "lowest mean ranks first (delay)")
     gather.add_argument("--runs-csv", metavar="FILE", help="also one row per run")
     gather.add_argument("--partial", action="store_true",
                         help="average points over the runs that have an output")

@@ -20,6 +20,7 @@ from .errors import StudyError, note
 from .factors import point_words
 from .pairs import Pairing
 from .precision import Verdicts
+from .rank import Ranking, check_rank
 from .results import collect, figure_names, option_columns, option_values
 from .safety import check_plain
 from .store import Store
@@ -115,6 +116,8 @@ def default_output(args, directory):
         return args.output
     if args.diff_vs:
         return os.path.join(directory.path, "diff-%s.csv" % args.diff_vs.replace("=", "-"))
+    if args.rank:
+        return os.path.join(directory.path, "rank-%s-by-%s.csv" % (args.rank, args.by))
     return directory.summary if args.format == "wide" else os.path.join(directory.path,
                                                                          "long.csv")
 
@@ -135,6 +138,8 @@ def command_gather(args):
     criteria = criteria_of(planned)
     wanted = list(dict.fromkeys(figures + [c.figure for c in criteria]))
     pairing = Pairing(planned, args.diff_vs, wanted) if args.diff_vs else None
+    ranked = check_rank(args, planned.columns)
+    ranking = Ranking(planned, ranked, args.by, args.lower_is_better) if ranked else None
     verdicts = Verdicts(planned, criteria, wanted)
     store = Store(args.sqlite, args.study_name or os.path.basename(directory.path), planned,
                   directory) if args.sqlite else None
@@ -154,7 +159,7 @@ def command_gather(args):
         point.add(result.summary, wanted)
         point.versions.add(result.version)
         point.binaries.add(result.record.sha256 if result.record else "")
-        for table in (runs_table, long_table, pairing, store, verdicts):
+        for table in (runs_table, long_table, pairing, store, verdicts, ranking):
             if table is not None:
                 table.add(result)
     for table in (runs_table, long_table):
@@ -164,12 +169,14 @@ def command_gather(args):
                 if p.runs and (p.runs == p.planned or args.partial)}
     missed = verdicts.missed(complete)
     diffs = settled_pairs(pairing, complete, verdicts)
-    if args.format == "wide":
+    if ranking:
+        written = write_ranks(output, ranking, complete)
+    elif args.format == "wide":
         written = write_points(output, diffs, planned, complete, figures, criteria, missed)
     else:
         written = len(complete)
     if store:
-        store.finish(complete, figures, criteria, missed, diffs)
+        store.finish(complete, figures, criteria, missed, diffs, ranking)
     tell_mixed_binaries(planned, complete)
     return report(problems, points, complete, written, planned, output, args.partial)
 
@@ -200,6 +207,16 @@ def write_points(output, diffs, planned, complete, figures, criteria, missed):
         table.write(point_row(point, names, figures, criteria, missed[key]))
     table.close()
     return len(complete)
+
+
+def write_ranks(output, ranking, complete):
+    """Writes the ranking of the complete points; returns the rows written."""
+    table = Table(output, ranking.names())
+    rows = ranking.rows()
+    for row in rows:
+        table.write(row)
+    table.close()
+    return len(rows)
 
 
 def tell_mixed_binaries(planned, complete):

@@ -16,8 +16,9 @@ from .results import option_columns, record_columns, run_records, typed
 BATCH = 2000
 
 TEXT = {"study", "point", "version", "sha256", "host", "start", "target", "vs", "path",
-        "simulator", "factors", "common_seeds", "targets", "gathered"}
-INTEGER = {"replication", "replications", "seed", "first_stage"}
+        "simulator", "factors", "common_seeds", "targets", "gathered", "by", "figure", "letters",
+        "best"}
+INTEGER = {"replication", "replications", "seed", "first_stage", "rank"}
 
 
 def quoted(name):
@@ -59,7 +60,7 @@ class Store:
             self.connection.close()
             raise StudyError("cannot write the database %s: %s" % (path, error))
 
-    def table(self, table, columns, keys, vs=None):
+    def table(self, table, columns, keys, vs=None, replace=True):
         """Makes the table hold these columns; indexes it by study and the study's factors."""
         db = self.connection
         db.execute("CREATE TABLE IF NOT EXISTS %s (%s)" % (quoted(table), ", ".join(
@@ -72,6 +73,8 @@ class Store:
         index = "%s_by_%s" % (table, "_".join(["study"] + keys))
         db.execute("CREATE INDEX IF NOT EXISTS %s ON %s (%s)" % (
             quoted(index), quoted(table), ", ".join(quoted(c) for c in ["study"] + keys)))
+        if not replace:
+            return
         if vs is None:
             db.execute("DELETE FROM %s WHERE study = ?" % quoted(table), (self.name,))
         else:
@@ -96,7 +99,7 @@ class Store:
             raise StudyError("cannot write the database %s: %s" % (self.path, error))
         self.runs = []
 
-    def finish(self, complete, figures, criteria, missed, diffs):
+    def finish(self, complete, figures, criteria, missed, diffs, ranking=None):
         """Writes the study's runs, points and differences (vs, pairs, their criteria),
         replacing its earlier rows."""
         self.flush()
@@ -106,6 +109,8 @@ class Store:
                 if diffs:
                     vs, pairs, own = diffs
                     self.write_points("diffs", pairs, figures, own, vs)
+                if ranking:
+                    self.write_ranks(ranking)
                 self.write_study()
         except sqlite3.Error as error:
             raise StudyError("cannot write the database %s: %s" % (self.path, error))
@@ -121,6 +126,14 @@ class Store:
                                      point_row(point, names, figures, criteria,
                                                missed[key] if missed else None)
                                      for key, point in points))
+
+    def write_ranks(self, ranking):
+        """The ranking, replacing the study's earlier one of the same figure and factor."""
+        columns = ["study", "by"] + ranking.names()
+        self.table("ranks", columns, [], replace=False)
+        self.connection.execute('DELETE FROM ranks WHERE study = ? AND "by" = ? AND figure = ?',
+                                (self.name, ranking.by, ranking.figure))
+        self.insert("ranks", columns, ([self.name, ranking.by] + row for row in ranking.rows()))
 
     def write_study(self):
         planned = self.planned

@@ -13,6 +13,7 @@ from qrvl_sweep.directory import StudyDir
 from qrvl_sweep.errors import StudyError
 from qrvl_sweep.pairs import Pairing
 from qrvl_sweep.plan import planned_of, runs_of
+from qrvl_sweep.rank import Ranking, holm, letters
 from qrvl_sweep.results import RunResult
 from qrvl_sweep.stats import Estimate
 from qrvl_sweep.study import build_study
@@ -205,3 +206,44 @@ def test_refused_references(simulator, tmp_path, text, message):
     with pytest.raises(StudyError) as caught:
         Pairing(planned, text, ["Ps"])
     assert message in str(caught.value)
+
+
+def test_holm_and_letters():
+    assert holm([0.01, 0.04, 0.03]) == pytest.approx([0.03, 0.06, 0.06])
+    assert letters(list("ABCD"), [("A", "C"), ("A", "D"), ("B", "D")]) == {
+        "A": "a", "B": "ab", "C": "bc", "D": "c"}
+    assert letters(list("AB"), []) == {"A": "a", "B": "a"}
+
+
+NOISE = [0.011, -0.004, 0.007, -0.012, 0.002, -0.006]
+
+
+@pytest.mark.parametrize("common,means,expected", [
+    # perf ties class (within 0.001, far inside the replications' spread), hamm74 is lower
+    ("fsf_fbk", {"class": 0.8, "perf": 0.801, "hamm74": 0.7},
+     [("perf", "a", ""), ("class", "a", ""), ("hamm74", "b", "")]),
+    (None, {"class": 0.8, "perf": 0.801, "hamm74": 0.7},
+     [("perf", "a", ""), ("class", "a", ""), ("hamm74", "b", "")]),
+    # 0.006 apart: told on common seeds, within the spread of independent runs
+    ("fsf_fbk", {"class": 0.8, "perf": 0.806, "hamm74": 0.7},
+     [("perf", "a", "best"), ("class", "b", ""), ("hamm74", "c", "")]),
+    (None, {"class": 0.8, "perf": 0.806, "hamm74": 0.7},
+     [("perf", "a", ""), ("class", "a", ""), ("hamm74", "b", "")]),
+    ("fsf_fbk", {"class": 0.9, "perf": 0.8, "hamm74": 0.7},
+     [("class", "a", "best"), ("perf", "b", ""), ("hamm74", "c", "")]),
+])
+def test_rank_says_ties_and_differences(simulator, tmp_path, common, means, expected):
+    planned, _ = planned_runs(simulator, tmp_path, sweep=["nn=2", "fsf_fbk=class,hamm74,perf"],
+                              common_seeds=common)
+    ranking = Ranking(planned, "Ps", "fsf_fbk", lower_is_better=False)
+    for replication, noise in enumerate(NOISE, 1):
+        for level, mean in means.items():
+            own = NOISE[(replication + len(level)) % 6]
+            shift = noise + own / 4 if common else own
+            ranking.add(result("2", level, replication, mean + shift, 0.01))
+    rows = ranking.rows()
+    assert [(row[1], row[-2], row[-1]) for row in rows] == expected
+    assert [row[2] for row in rows] == [1, 2, 3]
+    worst = Ranking(planned, "Ps", "fsf_fbk", lower_is_better=True)
+    worst.values = ranking.values
+    assert worst.rows()[0][1] == expected[-1][0]
