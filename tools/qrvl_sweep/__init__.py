@@ -8,11 +8,20 @@ simulator's own `--describe`.
 """
 
 PROG = "qrvl-sweep"
+VERSION = "1.2"
 
 
-def load(directory):
-    """The done runs of the study in directory: a pandas DataFrame when pandas is installed, else
-    a list of dicts, one per run, with every option, the replication, seed, simulator version,
-    host, wall seconds and every summary column (None where a run does not define it)."""
-    from .results import load as load_runs
-    return load_runs(directory)
+from .api import (gather_study, load_diffs, load_runs, load_summary, plan_study,  # noqa: E402
+                  run_study)
+from .errors import StudyError  # noqa: E402
+
+__all__ = ["plan_study", "run_study", "gather_study", "load", "load_runs", "load_summary",
+           "load_diffs", "StudyError", "PROG", "VERSION"]
+
+
+def load(directory, as_list=False):
+    """The done runs of the study in directory: a pandas DataFrame, or a list of dicts (one per
+    run: every option, the replication, seed, simulator version, host, wall seconds and every
+    summary column, None where a run does not define it) with as_list=True or, with a warning
+    naming the interpreter, where pandas is missing."""
+    return load_runs(directory, as_list)

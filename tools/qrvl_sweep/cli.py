@@ -2,10 +2,12 @@
 that is not complete or could not go on, 2 refused input, 128 + N stopped by signal N)."""
 
 import argparse
+import os
+import re
 import signal
 import sys
 
-from . import PROG
+from . import PROG, VERSION
 from .errors import StudyError
 from .execute import command_run
 from .gather import DEFAULT_FIGURES, command_gather
@@ -14,7 +16,33 @@ from .plan import DEFAULT_MAX_RUNS, command_plan
 from .plot import command_plot
 from .precision import MIN_REPLICATIONS
 from .slurm import SLURM_MAX_ARRAY, command_slurm
+from .suggest import nearest
 from .task import command_task
+
+
+class Parser(argparse.ArgumentParser):
+    """An argument parser whose errors name the command or option word meant."""
+
+    def error(self, message):
+        choice = re.search(r"invalid choice: '([^']*)' \(choose from (.*)\)", message)
+        if choice:
+            message += nearest(choice.group(1), re.findall(r"'([^']*)'", choice.group(2)),
+                               "; did you mean '%s'?")
+        super().error(message)
+
+    def unknown(self, words):
+        """Refuses words the command does not take, with the option meant."""
+        flags = [flag for action in self._actions for flag in action.option_strings]
+        hints = [hint for word in words if word.startswith("-")
+                 for hint in [nearest(word.split("=")[0], flags, "%s")] if hint]
+        self.error("unrecognized arguments: %s%s" % (" ".join(words), "; did you mean %s?"
+                                                     % " and ".join(hints) if hints else ""))
+
+
+def version_text():
+    return "%s %s (the package in %s, Python %s at %s)" % (
+        PROG, VERSION, os.path.dirname(os.path.abspath(__file__)),
+        sys.version.split()[0], sys.executable)
 
 
 class InOrder(argparse.Action):
@@ -159,17 +187,18 @@ def add_status(commands, add):
 
 def add_show(commands, add):
     show = add("show", "the simulator command line of one run")
-    show.add_argument("--point", metavar="OPT=VALUE,...", help="the point: a value of every "
-                      "factor, e.g. nn=10,fsf_fbk=class")
+    show.add_argument("--point", action="append", metavar="OPT=VALUE,...", help="the point: "
+                      "a value of every factor, e.g. nn=10,fsf_fbk=class (or one --point each)")
     show.add_argument("-r", "--replication", type=count, metavar="N",
                       help="the replication (default: every one)")
 
 
 def parser():
-    top = argparse.ArgumentParser(
+    top = Parser(
         prog=PROG, description="Replicated parameter sweeps of qrvl_sim: plan, run (GNU "
         "parallel or Slurm), gather means with 95% confidence intervals, plot.")
-    commands = top.add_subparsers(dest="command", metavar="COMMAND")
+    top.add_argument("--version", action="version", version=version_text())
+    commands = top.add_subparsers(dest="command", metavar="COMMAND", parser_class=Parser)
     commands.required = True
 
     def add(name, help_text):
@@ -189,7 +218,11 @@ HANDLERS = {"plan": command_plan, "run": command_run, "slurm": command_slurm,
 
 def main(argv=None):
     """Runs one command; returns its exit status."""
-    args = parser().parse_args(argv)
+    top = parser()
+    args, unknown = top.parse_known_args(argv)
+    if unknown:
+        commands = next(a for a in top._actions if isinstance(a, argparse._SubParsersAction))
+        commands.choices[args.command].unknown(unknown)
     try:
         return HANDLERS[args.command](args)
     except StudyError as error:

@@ -126,6 +126,16 @@ def load_simulator(path):
                          % (path, error))
 
 
+def descriptions(path):
+    """Each option word's help text, as the simulator at path describes it (for suggestions);
+    empty when it cannot be asked."""
+    try:
+        document = json.loads(_ask(path, "--describe"))
+        return {str(entry["word"]): str(entry.get("help", "")) for entry in document["options"]}
+    except (StudyError, ValueError, KeyError, TypeError):
+        return {}
+
+
 def _number(value, what):
     if value is None:
         return None

@@ -12,6 +12,7 @@ from .describe import Identity
 from .errors import StudyError
 from .factors import Factor, Level, point_words, swept_factor
 from .safety import check_plain
+from .suggest import nearest
 from .summary import Layout, read_output
 
 
@@ -84,8 +85,9 @@ class Planned:
         for factor in self.factors:
             if factor.name == name:
                 return factor.level(text, where)
-        raise StudyError("%s: %s is not a factor of the study (its factors: %s)"
-                         % (where, name, ", ".join(self.swept) or "none"))
+        raise StudyError("%s: %s is not a factor of the study%s (its factors: %s)"
+                         % (where, name, nearest(name, self.swept, " (did you mean '%s'?)"),
+                            ", ".join(self.swept) or "none"))
 
     def options_of(self, labels):
         """The options a point gives to the simulator, from its factors' labels."""

@@ -10,6 +10,7 @@ import re
 from dataclasses import dataclass
 
 from .errors import StudyError
+from .suggest import nearest
 
 NAME = re.compile(r"[A-Za-z_]\w*\Z")
 ASSIGNMENT = re.compile(r"\s*[A-Za-z_]\w*\s*=")
@@ -50,8 +51,8 @@ class Factor:
                 if test(label):
                     return label
         shown = ", ".join(self.labels[:12]) + (", ..." if len(self.labels) > 12 else "")
-        raise StudyError("%s: %s has no level %s (its levels: %s)" % (where, self.name, text,
-                                                                      shown))
+        raise StudyError("%s: %s has no level %s%s (its levels: %s)" % (
+            where, self.name, text, nearest(text, self.labels, " (did you mean %s?)"), shown))
 
 
 def same_number(a, b):

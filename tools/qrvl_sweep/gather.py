@@ -24,6 +24,7 @@ from .rank import Ranking, check_rank
 from .results import collect, figure_names, option_columns, option_values
 from .safety import check_plain
 from .store import Store
+from .suggest import nearest
 from .targets import criteria_of
 
 DEFAULT_FIGURES = ("Ps", "S", "D", "T", "pps")
@@ -38,8 +39,9 @@ def parse_figures(text, columns):
         raise StudyError("--figures names no column")
     for figure in figures:
         if figure not in columns:
-            raise StudyError("--figures: unknown column '%s' (the summary columns are: %s)"
-                             % (figure, ", ".join(columns)))
+            raise StudyError("--figures: unknown column '%s'%s (the summary columns are: %s)"
+                             % (figure, nearest(figure, columns, " (did you mean '%s'?)"),
+                                ", ".join(columns)))
     return list(dict.fromkeys(figures))
 
 

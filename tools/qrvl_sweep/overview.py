@@ -36,6 +36,8 @@ class Tally:
 
 
 def duration(seconds):
+    if seconds < 1:
+        return "under 1 s"
     seconds = int(round(seconds))
     if seconds < 60:
         return "%d s" % seconds
@@ -49,14 +51,16 @@ def time_left(points, everything, jobs):
     finished runs for a point that has none), spread over jobs at once."""
     if not everything.left:
         return "every run is done"
+    left = "%d runs left (%d failed, %d pending)" % (everything.left, everything.failed,
+                                                     everything.pending)
     if not everything.seconds:
-        return "time left unknown: no run has finished yet"
+        return "%s; time left unknown: no run has finished yet" % left
     overall = sum(everything.seconds) / len(everything.seconds)
     work = sum(t.left * (sum(t.seconds) / len(t.seconds) if t.seconds else overall)
                for t in points.values())
-    return "time left: about %s with %d jobs at once (%s of run time, %.3g s a run over %d " \
-           "finished runs)" % (duration(work / jobs), jobs, duration(work), overall,
-                               len(everything.seconds))
+    return "%s; time left: about %s with %d jobs at once (%s of run time, %.3g s a run over " \
+           "%d finished runs)" % (left, duration(work / jobs), jobs, duration(work), overall,
+                                  len(everything.seconds))
 
 
 def command_status(args):
@@ -83,11 +87,16 @@ def command_status(args):
     return 0 if not everything.left else 1
 
 
-def chosen_point(planned, text):
-    """The labels of the point --point names, every factor once."""
+def chosen_point(planned, texts):
+    """The labels of the point the --point options name together, every factor once."""
     labels = {}
-    for word, value in (split_sets(text, "--point")[0] if text else []):
-        labels[word] = planned.label_of(word, value, "--point")
+    for text in texts or []:
+        for word, value in split_sets(text, "--point")[0]:
+            label = planned.label_of(word, value, "--point")
+            if labels.get(word, label) != label:
+                raise StudyError("--point: %s is given twice (%s and %s); a run has one value "
+                                 "of each factor" % (word, labels[word], label))
+            labels[word] = label
     missing = [name for name in planned.swept if name not in labels]
     if missing:
         raise StudyError("--point: give a value of %s too" % ", ".join(missing))

@@ -12,12 +12,14 @@ import subprocess
 import sys
 from dataclasses import dataclass
 
+from .describe import descriptions
 from .directory import load_planned, study_dir, write_file
 from .errors import StudyError, note
 from .gather import format_value
 from .plotstyle import axis_label, line_style, y_range
 from .safety import check_plain, gnuplot_string
 from .study import split_assignment
+from .suggest import nearest
 
 
 def number(text):
@@ -51,34 +53,43 @@ STATISTICS = ("_mean", "_sd", "_ci95", "_n")
 def point_columns(header):
     """The columns that say which point a row is: all but the statistics."""
     figures = {name[:-len("_mean")] for name in header if name.endswith("_mean")}
-    return [name for name in header if name not in ("replications", "target") and not any(
+    return [name for name in header if name not in ("replications", "first_stage", "target") and not any(
         name.endswith(suffix) and name[:-len(suffix)] in figures for suffix in STATISTICS)]
 
 
-def check_columns(args, figures, header, table):
+def meant_column(name, columns, described):
+    """' (did you mean nn?)' for a column name not found (described: a callable giving the
+    option words' help texts, asked only here)."""
+    return nearest(name, columns, " (did you mean %s?)", described=described())
+
+
+def check_columns(args, figures, header, table, described):
     columns = point_columns(header)
     for option, role in ((args.x, "--x"), (args.by, "--by")):
         if option and option not in columns:
-            raise StudyError("%s: %s has no column %s (its columns: %s)"
-                             % (role, table, option, ", ".join(columns)))
+            raise StudyError("%s: %s has no column %s%s (its columns: %s)" % (
+                role, table, option, meant_column(option, columns, described),
+                ", ".join(columns)))
     if args.by == args.x:
         raise StudyError("--by must differ from --x")
+    drawn = [name[:-len("_mean")] for name in header if name.endswith("_mean")]
     for figure in figures:
         if figure + "_mean" not in header:
-            raise StudyError("%s has no column %s_mean (gather it with --figures)"
-                             % (table, figure))
+            raise StudyError("%s has no column %s_mean%s (gather it with --figures)" % (
+                table, figure, nearest(figure, drawn, " (did you mean --y %s?)")))
     return columns
 
 
-def select(args, figures, header, rows, table):
+def select(args, figures, header, rows, table, described):
     """The rows to draw: --where applied, and one row for each x on each line."""
-    columns = check_columns(args, figures, header, table)
+    columns = check_columns(args, figures, header, table, described)
     at = {name: header.index(name) for name in columns}
     where = {}
     for text in args.where or []:
         word, value = split_assignment(text, "--where")
         if word not in at:
-            raise StudyError("--where: %s has no column %s" % (table, word))
+            raise StudyError("--where: %s has no column %s%s"
+                             % (table, word, meant_column(word, list(at), described)))
         where[word] = value
     chosen = [row for row in rows if all(row[at[w]] == v for w, v in where.items())]
     if not chosen:
@@ -240,7 +251,12 @@ def command_plot(args):
     if not figures:
         raise StudyError("--y names no figure")
     header, rows = read_table(table)
-    chosen, where, at = select(args, figures, header, rows, table)
+    simulator = load_planned(directory).simulator.path if directory else \
+        os.environ.get("QRVL_SIM") or "qrvl_sim"
+
+    def described():
+        return descriptions(simulator)
+    chosen, where, at = select(args, figures, header, rows, table, described)
     vs = " + ".join(sorted(set(row[header.index("vs")] for row in chosen))) \
         if "vs" in header else None
     blocks = []

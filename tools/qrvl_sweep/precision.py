@@ -153,6 +153,10 @@ def run_to_targets(directory, planned, targets, run):
         planned = extend(directory, planned, going)
 
 
+def same_values(point):
+    return "" if point.first_stage else " (its replications all gave the same value)"
+
+
 def report(points, pairings, targets):
     """Says how many points (and pairs) meet their criteria, and names those that do not."""
     short: List[str] = []
@@ -160,7 +164,7 @@ def report(points, pairings, targets):
         for point in points.values():
             point.settle(targets.own, targets.stages)
             if point.unmet(targets.own):
-                short.append(point_words(point.values))
+                short.append(point_words(point.values) + same_values(point))
         note("%d of %d points meet %s" % (len(points) - len(short), len(points),
                                           " and ".join(c.text for c in targets.own)))
     for vs, pairing in pairings.items():
@@ -171,7 +175,8 @@ def report(points, pairings, targets):
             pair.settle(criteria, targets.stages)
             if pair.unmet(criteria):
                 missed += 1
-                short.append("%s against %s" % (point_words(points[key].values), vs))
+                short.append("%s against %s%s" % (point_words(points[key].values), vs,
+                                                  same_values(pair)))
         note("%d of %d pairs meet %s" % (len(pairs) - missed, len(pairs),
                                          " and ".join(c.text for c in criteria)))
     for words in short[:10]:

@@ -15,6 +15,7 @@ from typing import Dict, List, Optional, Tuple
 from .aggregate import format_value
 from .errors import StudyError
 from .stats import estimate, student_t_cdf
+from .suggest import nearest
 
 LEVEL = 0.05
 COLUMNS = ["rank", "figure", "mean", "ci95", "replications", "letters", "best"]
@@ -77,8 +78,9 @@ class Ranking:
 
     def __init__(self, planned, figure: str, by: str, lower_is_better: bool):
         if by not in planned.swept:
-            raise StudyError("--by %s is not a factor of the study (its factors: %s)"
-                             % (by, ", ".join(planned.swept) or "none"))
+            raise StudyError("--by %s is not a factor of the study%s (its factors: %s)"
+                             % (by, nearest(by, planned.swept, " (did you mean '%s'?)"),
+                                ", ".join(planned.swept) or "none"))
         self.figure, self.by, self.lower = figure, by, lower_is_better
         self.others = [name for name in planned.swept if name != by]
         self.paired = by in planned.common_seeds
@@ -125,7 +127,6 @@ def check_rank(args, columns) -> Optional[str]:
             raise StudyError("--by and --lower-is-better go with --rank FIGURE")
         return None
     if args.rank not in columns:
-        from .suggest import nearest
         raise StudyError("--rank: unknown figure '%s'%s" % (
             args.rank, nearest(args.rank, columns, " (did you mean '%s'?)")))
     if not args.by:

@@ -112,14 +112,9 @@ def run_records(planned, results):
         yield fields
 
 
-def load(path):
-    """The done runs of the study in directory path: a pandas DataFrame when pandas is
-    installed, else a list of dicts, one per run, with the columns of the SQLite runs table."""
+def load_records(path):
+    """The done runs of the study in directory path: a list of dicts, one per run, with the
+    columns of the SQLite runs table but study."""
     directory = study_dir(str(path))
     planned = load_planned(directory)
-    records = list(run_records(planned, collect(directory, planned)))
-    try:
-        import pandas
-    except ImportError:
-        return records
-    return pandas.DataFrame.from_records(records)
+    return list(run_records(planned, collect(directory, planned)))

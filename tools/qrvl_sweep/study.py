@@ -9,6 +9,7 @@ from . import PROG
 from .errors import StudyError
 from .safety import control_character
 from .factors import Factor, Level, check_name, parse_label, split_sets, swept_factor
+from .suggest import nearest
 from .sweeps import expand_sweep
 from .values import breaks_rule, canonical, conditional_rules
 
@@ -264,8 +265,9 @@ def check_factors(study, simulator):
                         word, other.name, name))
     for name in study.common_seeds:
         if name not in study.order:
-            raise StudyError("--common-seeds: %s is not a factor of the study (its factors: %s)"
-                             % (name, ", ".join(study.order) or "none"))
+            raise StudyError("--common-seeds: %s is not a factor of the study%s (its factors: %s)"
+                             % (name, nearest(name, study.order, " (did you mean '%s'?)"),
+                                ", ".join(study.order) or "none"))
 
 
 def build_study(args, simulator, limit):

@@ -11,6 +11,7 @@ import re
 
 from .errors import StudyError
 from .safety import control_character
+from .suggest import nearest
 
 INT32 = (-2 ** 31, 2 ** 31 - 1)
 INTEGER_TEXT = re.compile(r"[-+]?\d+\Z")
@@ -135,7 +136,8 @@ def _keyword(option, text):
     for value in option.values:
         if value.lower() == text.lower():
             return value
-    raise ValueError("not one of %s" % ", ".join(option.values))
+    raise ValueError("not one of %s%s" % (", ".join(option.values), nearest(
+        text, option.values, " (did you mean %s?)")))
 
 
 def _list(option, text):

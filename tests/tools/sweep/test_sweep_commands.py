@@ -83,6 +83,25 @@ def test_unusable_directories_and_arguments(tmp_path, make, command, message):
     assert message in result.stderr and "Traceback" not in result.stderr
 
 
+@pytest.mark.parametrize("args,message", [
+    (["run", "-d", "s", "--untill", "Ps_ci95<1"], "unrecognized arguments: --untill Ps_ci95<1; "
+                                                  "did you mean --until?"),
+    (["gahter", "-d", "s"], "did you mean 'gather'?"),
+    (["plot", "--csv", "t.csv", "--x", "nodes"], "has no column nodes (did you mean nn?)"),
+    (["plot", "--csv", "t.csv", "--x", "nn", "--y", "Pss"], "(did you mean --y Ps?)"),
+    (["plot", "--csv", "t.csv", "--x", "nn", "--where", "fsf_fbk=class"], "(did you mean fbk?)"),
+    (["plan", "-d", "s", "--sim", SIM, "-r", "1", "--fix", "fsf_type=bin"], "did you mean binom?"),
+    (["run", "-d", "s", "-j", "-1"], "must be a whole number (0: as many as GNU parallel"),
+    (["--version"], "qrvl-sweep 1.2 (the package in "),
+])
+def test_names_refused_with_the_name_meant(tmp_path, args, message):
+    (tmp_path / "t.csv").write_text("nn,fbk,Ps_mean\n2,class,0.5\n")
+    if args[0] == "run":
+        plan(tmp_path / "s", "-r", "1")
+    result = tool(*args, status=0 if args == ["--version"] else 2, cwd=tmp_path)
+    assert message in result.stdout + result.stderr and "Traceback" not in result.stderr
+
+
 def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     study = tmp_path / "study"
     study_file = tmp_path / "nn.study"

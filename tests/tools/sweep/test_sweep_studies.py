@@ -8,6 +8,8 @@ import os
 import statistics
 import sqlite3
 import subprocess
+import sys
+import warnings
 from pathlib import Path
 
 import pytest
@@ -154,24 +156,39 @@ def test_refused_gathers(paired, args, message):
     assert message in result.stderr and "Traceback" not in result.stderr
 
 
-def test_load_gives_the_runs(paired):
-    _, study = paired
-    loaded = qrvl_sweep.load(study)
+def test_a_study_from_python(tmp_path):
+    study = tmp_path / "study"
+    qrvl_sweep.plan_study(study, replications=2, fix={"runs": 30, "pt": [0.5, 0.4]},
+                          sweep={"nn": "3,6", "fsf_fbk": ["class", "perf"]},
+                          common_seeds=["fsf_fbk"], sim=SIM)
+    qrvl_sweep.run_study(study, jobs=2)
+    with pytest.raises(qrvl_sweep.StudyError, match="at least 1"):
+        qrvl_sweep.plan_study(tmp_path / "other", replications=0, sim=SIM)
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        loaded = qrvl_sweep.load(study)
     try:
         import pandas
+        assert isinstance(loaded, pandas.DataFrame) and not caught
     except ImportError:
-        pandas = None
-    if pandas is not None:
-        assert isinstance(loaded, pandas.DataFrame) and len(loaded) == 12
-        loaded = loaded.to_dict("records")
-    assert len(loaded) == 12
+        assert isinstance(loaded, list) and sys.executable in str(caught[0].message)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        loaded = qrvl_sweep.load(study, as_list=True)
     first = loaded[0]
-    assert (first["nn"], first["fsf_fbk"], first["nf"], first["replication"]) == (3, "class",
-                                                                                  8, 1)
+    assert (first["nn"], first["fsf_fbk"], first["pt"], first["replication"]) == (3, "class",
+                                                                                  "0.5,0.4", 1)
     output = Path(runs(study)[0]["output"]).read_text().splitlines()
     summary = [line for line in output if line.count(",") >= 37 and line[0].isdigit()][0]
     assert first["Ps"] == float(summary.split(",")[14]) and first["seconds"] >= 0
     assert all((row["D"] is None) == (row["nn_succ"] == 0) for row in loaded)
+    points = qrvl_sweep.load_summary(study, as_list=True)
+    assert [(p["nn"], p["fsf_fbk"], p["replications"]) for p in points] == [
+        (3, "class", 2), (3, "perf", 2), (6, "class", 2), (6, "perf", 2)]
+    assert points[0]["Ps_mean"] == pytest.approx((loaded[0]["Ps"] + loaded[4]["Ps"]) / 2)
+    diffs = qrvl_sweep.load_diffs(study, "fsf_fbk=class", as_list=True)
+    assert [(d["nn"], d["vs"], d["Ps_mean"]) for d in diffs] == [
+        (3, "fsf_fbk=class", 0), (6, "fsf_fbk=class", 0)]     # without fading, the coding changes nothing
 
 
 def test_slurm_tasks_of_several_runs(tmp_path):
@@ -224,9 +241,10 @@ def test_status_and_show_on_a_half_finished_study(tmp_path):
         "nn=2 fsf_fbk=class": ["2", "1", "0"], "nn=2 fsf_fbk=perf": ["1", "1", "1"],
         "nn=3 fsf_fbk=class": ["1", "1", "1"], "nn=3 fsf_fbk=perf": ["1", "1", "1"],
         "all": ["5", "4", "3"]}
-    assert out[-1].startswith("time left: about ") and "with 2 jobs at once" in out[-1]
+    assert out[-1].startswith("7 runs left (4 failed, 3 pending); time left: about ")
+    assert "with 2 jobs at once" in out[-1]
     assert "over 5 finished runs" in out[-1]
-    shown = tool("show", "-d", study, "--point", "fsf_fbk=PERF,nn=03", "-r", "2")
+    shown = tool("show", "-d", study, "--point", "fsf_fbk=PERF", "--point", "nn=03", "-r", "2")
     [row] = [r for r in planned if (r["nn"], r["fsf_fbk"], r["replication"]) == ("3", "perf",
                                                                                 "2")]
     assert shown.stdout == "%s runs=20 nn=3 fsf_fbk=perf seed=%s\n" % (SIM, row["seed"])
@@ -237,7 +255,8 @@ def test_status_and_show_on_a_half_finished_study(tmp_path):
         "\n")) == 4
     for point, message in (("nn=2", "give a value of fsf_fbk"), ("nn=4,fsf_fbk=class",
                                                                 "nn has no level 4"),
-                           ("nn=2,fsf_fbk=class,runs=20", "runs is not a factor")):
+                           ("nn=2,fsf_fbk=class,runs=20", "runs is not a factor"),
+                           ("nn=2,fsf_fbk=class,nn=3", "nn is given twice (2 and 3)")):
         assert message in tool("show", "-d", study, "--point", point, status=2).stderr
     assert "replications 1 to 3, not 4" in tool("show", "-d", study, "--point",
                                                  "nn=2,fsf_fbk=class", "-r", "4",
