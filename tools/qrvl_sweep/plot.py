@@ -148,6 +148,7 @@ class Figure:
     x_numeric: bool
     categories: int
     vs: str
+    x_values: tuple = ()
 
 
 def panel(args, figure, index, base, drawing):
@@ -163,8 +164,7 @@ def panel(args, figure, index, base, drawing):
     bounded = y_range(figure, drawing.vs)
     lines = ["set ylabel %s noenhanced" % gnuplot_string(axis_label(figure, drawing.vs)),
              "set yrange %s" % bounded if bounded else "set autoscale y",
-             "set offsets graph 0.03, graph 0.03, graph %s, graph %s" % ((0, 0) if bounded
-                                                                          else (0.05, 0.05))]
+             "set offsets 0, 0, graph %s, graph %s" % ((0, 0) if bounded else (0.05, 0.05))]
     if len(drawing.figures) > 1:
         lines.append("set title %s noenhanced" % gnuplot_string(figure))
         if index == len(drawing.figures) - 1:
@@ -173,6 +173,20 @@ def panel(args, figure, index, base, drawing):
         else:
             lines.append("unset key")
     return lines + ["plot " + ", \\\n     ".join(plots)]
+
+
+def x_axis(values, log):
+    """The x range padded at both ends, so that no point sits on the frame; on a log axis the
+    ticks are at the data's values (a dozen at most)."""
+    low, high = values[0], values[-1]
+    if log:
+        pad = (high / low) ** 0.04 if high > low else 1.25
+        lines = ["set logscale x", "set xrange [%r:%r]" % (low / pad, high * pad)]
+        shown = values if len(values) <= 12 else values[::-(-len(values) // 12)]
+        return lines + ["set xtics (%s)" % ", ".join(
+            '"%s" %r' % (format_value(v), v) for v in shown)]
+    pad = (high - low) * 0.04 if high > low else max(abs(low) * 0.1, 0.5)
+    return ["set xrange [%r:%r]" % (low - pad, high + pad)]
 
 
 def title_of(args, drawing):
@@ -193,26 +207,24 @@ def script(args, base, drawing):
         "set xlabel %s noenhanced" % gnuplot_string(axis_label(args.x)),
         "set key noenhanced outside right top box Left reverse",
         "set grid",
-        "set autoscale xfix",
         "set datafile missing 'nan'",
     ]
     lines += ["set xzeroaxis lt -1"] if drawing.vs else []
-    lines += ["set logscale x"] if args.logx else []
     lines += ["set logscale y"] if args.logy else []
-    if not drawing.x_numeric:
-        lines.append("set xrange [-0.5:%g]" % (drawing.categories - 0.5))
+    lines += x_axis(drawing.x_values, args.logx) if drawing.x_numeric else \
+        ["set xrange [-0.5:%g]" % (drawing.categories - 0.5)]
     title = gnuplot_string(title_of(args, drawing))
     if panels == 1:
         lines.append("set title %s noenhanced" % title)
         body = panel(args, drawing.figures[0], 0, base, drawing)
         width, height = 900, 560
     else:
-        body = ["set multiplot layout 1,%d title %s noenhanced margins 0.06,0.82,0.12,0.88 "
-                "spacing 0.07,0" % (panels, title)]
+        body = ["set multiplot layout 1,%d title %s noenhanced margins 0.09,0.80,0.12,0.88 "
+                "spacing 0.1,0" % (panels, title)]
         for index, figure in enumerate(drawing.figures):
             body += panel(args, figure, index, base, drawing)
         body.append("unset multiplot")
-        width, height = 480 * panels + 200, 520
+        width, height = 500 * panels + 220, 520
     for terminal, suffix in (("pngcairo size %d,%d font ',10'" % (width, height), ".png"),
                              ("svg size %d,%d dynamic font 'sans,10'" % (width, height), ".svg")):
         lines += ["set terminal %s" % terminal,
@@ -264,7 +276,11 @@ def command_plot(args):
         figure_blocks, labels, x_numeric, categories = data_blocks(args, figure, header, chosen,
                                                                    at)
         blocks += figure_blocks
-    drawing = Figure(figures, labels, where, x_numeric, categories, vs)
+    x_values = tuple(sorted({float(row[at[args.x]]) for row in chosen})) if x_numeric else ()
+    if args.logx and x_numeric and x_values[0] <= 0:
+        raise StudyError("--logx: %s takes %s, and a log axis holds positive values only"
+                         % (args.x, format_value(x_values[0])))
+    drawing = Figure(figures, labels, where, x_numeric, categories, vs, x_values)
     base = output_base(args, directory, figures)
     text = script(args, base, drawing)
     os.makedirs(os.path.dirname(base), exist_ok=True)

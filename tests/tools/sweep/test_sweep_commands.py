@@ -208,7 +208,7 @@ def test_d_averaged_over_runs_where_a_node_succeeded_twice(tmp_path):
 def test_a_changed_simulator_is_refused_unless_mixed(tmp_path):
     sim = wrapper(tmp_path / "sim", 'exec "$SIM" "$@"')
     study = tmp_path / "study"
-    plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "1", sim=sim)
+    plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "2", sim=sim)
     tool("run", "-d", study)
     planned_sha = hashlib.sha256(Path(sim).read_bytes()).hexdigest()
     with open(sim, "a") as handle:
@@ -218,11 +218,16 @@ def test_a_changed_simulator_is_refused_unless_mixed(tmp_path):
     os.remove(first)
     refused = tool("run", "-d", study, status=2).stderr
     assert planned_sha in refused and new_sha in refused and not os.path.exists(first)
-    assert new_sha in plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "1",
+    assert new_sha in plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "2",
                            sim=sim, status=2).stderr
     tool("run", "-d", study, "--allow-mixed")
     records = rows(Path(study, "finished.tsv"), "\t")
-    assert [r["sha256"] for r in records] == [planned_sha, planned_sha, new_sha]
+    assert [r["sha256"] for r in records] == [planned_sha] * 4 + [new_sha]
+    # One version line, two binaries: the point nn=2 says so.
+    assert "1 points mix runs of several simulator binaries" in tool("gather", "-d",
+                                                                    study).stderr
+    versions = [r["version"] for r in rows(study / "summary.csv")]
+    assert versions[0].endswith(" (2 binaries)") and "binaries" not in versions[1]
 
 
 def test_slurm_task_runs_its_line_once(tmp_path):

@@ -275,6 +275,9 @@ def test_plots_of_several_figures_and_of_any_csv(paired):
     for label in ("'Ps'", "'D [s]'", "'T [bit/s]'"):
         assert "set ylabel %s noenhanced" % label in script
     assert Path(top, "three.png").read_bytes().startswith(b"\x89PNG")
+    tool("plot", "-d", study, "--x", "nn", "--by", "fsf_fbk", "--logx", "-o", top / "log")
+    script = Path(top, "log.gp").read_text()      # ticks at the data, ends off the frame
+    assert 'set xtics ("3" 3.0, "6" 6.0)' in script and "set xrange [2.91" in script
     # Two studies in one CSV, as a database query gives them: one line per study and coding.
     header, *body = Path(study, "summary.csv").read_text().splitlines()
     many = top / "many.csv"
