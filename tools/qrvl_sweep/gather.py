@@ -214,7 +214,7 @@ def write_points(output, diffs, planned, complete, figures, criteria, missed):
 def write_ranks(output, ranking, complete):
     """Writes the ranking of the complete points; returns the rows written."""
     table = Table(output, ranking.names())
-    rows = ranking.rows()
+    rows = ranking.rows(complete)
     for row in rows:
         table.write(row)
     table.close()

@@ -85,26 +85,34 @@ class Ranking:
         self.others = [name for name in planned.swept if name != by]
         self.paired = by in planned.common_seeds
         self.values: Dict[Tuple, Dict[str, Dict[int, float]]] = {}
+        self.points: Dict[Tuple, str] = {}      # (group, level) -> point id
 
     def add(self, result):
         run = result.run
         value = result.value(self.figure)
         if value is None:
             return
-        group = self.values.setdefault(tuple(run.values[n] for n in self.others), {})
-        group.setdefault(run.values[self.by], {})[run.replication] = value
+        key = tuple(run.values[n] for n in self.others)
+        self.values.setdefault(key, {}).setdefault(run.values[self.by], {})[
+            run.replication] = value
+        self.points[key, run.values[self.by]] = run.point
 
     def names(self) -> List[str]:
         return self.others + [self.by] + COLUMNS
 
-    def rows(self) -> List[list]:
+    def rows(self, gathered=None) -> List[list]:
+        """The ranked rows; each level's mean and half-width as gathered (the two-stage one of
+        a study run to targets) when the gathered points are given."""
         rows = []
         for group, levels in self.values.items():
-            rows += self.rank_group(group, levels)
+            rows += self.rank_group(group, levels, gathered or {})
         return rows
 
-    def rank_group(self, group: Tuple, levels: Dict[str, Dict[int, float]]) -> List[list]:
-        found = {level: estimate(list(v.values())) for level, v in levels.items()}
+    def rank_group(self, group: Tuple, levels: Dict[str, Dict[int, float]], gathered
+                   ) -> List[list]:
+        found = {level: gathered[self.points[group, level]].estimate(self.figure)
+                 if self.points[group, level] in gathered else estimate(list(v.values()))
+                 for level, v in levels.items()}
         order = sorted(levels, key=lambda level: found[level].mean, reverse=not self.lower)
         pairs = list(itertools.combinations(order, 2))
         test = paired_p if self.paired else welch_p

@@ -110,7 +110,7 @@ class Store:
                     vs, pairs, own = diffs
                     self.write_points("diffs", pairs, figures, own, vs)
                 if ranking:
-                    self.write_ranks(ranking)
+                    self.write_ranks(ranking, complete)
                 self.write_study()
         except sqlite3.Error as error:
             raise StudyError("cannot write the database %s: %s" % (self.path, error))
@@ -127,13 +127,14 @@ class Store:
                                                missed[key] if missed else None)
                                      for key, point in points))
 
-    def write_ranks(self, ranking):
+    def write_ranks(self, ranking, complete):
         """The ranking, replacing the study's earlier one of the same figure and factor."""
         columns = ["study", "by"] + ranking.names()
         self.table("ranks", columns, [], replace=False)
         self.connection.execute('DELETE FROM ranks WHERE study = ? AND "by" = ? AND figure = ?',
                                 (self.name, ranking.by, ranking.figure))
-        self.insert("ranks", columns, ([self.name, ranking.by] + row for row in ranking.rows()))
+        self.insert("ranks", columns, ([self.name, ranking.by] + row for row in
+                                       ranking.rows(complete)))
 
     def write_study(self):
         planned = self.planned
