@@ -110,8 +110,8 @@ class Ranking:
 
     def rank_group(self, group: Tuple, levels: Dict[str, Dict[int, float]], gathered
                    ) -> List[list]:
-        found = {level: gathered[self.points[group, level]].estimate(self.figure)
-                 if self.points[group, level] in gathered else estimate(list(v.values()))
+        found = {level: gathered[self.points.get((group, level))].estimate(self.figure)
+                 if self.points.get((group, level)) in gathered else estimate(list(v.values()))
                  for level, v in levels.items()}
         order = sorted(levels, key=lambda level: found[level].mean, reverse=not self.lower)
         pairs = list(itertools.combinations(order, 2))
