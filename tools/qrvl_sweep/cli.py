@@ -1,5 +1,6 @@
-"""The command line: plan, run, slurm, gather, plot, status and show, and the exit statuses (0 done, 1 a study
-that is not complete or could not go on, 2 refused input, 128 + N stopped by signal N)."""
+"""The command line: plan, run, slurm, task, gather, plot, status and show, and the exit statuses
+(0 done, 1 a study that is not complete or could not go on, 2 refused input, 128 + N stopped by
+signal N); an unknown name is refused with the one meant."""
 
 import argparse
 import os
@@ -206,7 +207,8 @@ def parser():
         sub.add_argument("-d", "--dir", required=name != "plot", help="the study directory")
         return sub
 
-    for adder in (add_plan, add_run, add_slurm, add_task, add_gather, add_plot, add_status, add_show):
+    for adder in (add_plan, add_run, add_slurm, add_task, add_gather, add_plot, add_status,
+                  add_show):
         adder(commands, add)
     return top
 

@@ -53,7 +53,8 @@ STATISTICS = ("_mean", "_sd", "_ci95", "_n")
 def point_columns(header):
     """The columns that say which point a row is: all but the statistics."""
     figures = {name[:-len("_mean")] for name in header if name.endswith("_mean")}
-    return [name for name in header if name not in ("replications", "first_stage", "target") and not any(
+    bookkeeping = ("replications", "first_stage", "target")
+    return [name for name in header if name not in bookkeeping and not any(
         name.endswith(suffix) and name[:-len(suffix)] in figures for suffix in STATISTICS)]
 
 

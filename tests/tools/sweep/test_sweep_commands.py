@@ -316,7 +316,8 @@ def test_a_signal_stops_parallel_and_its_jobs(tmp_path, number):
     sim = wrapper(tmp_path / "sim", 'if [ -e %s ]; then sleep 60; fi\nexec "$SIM" "$@"' % slow)
     study = tmp_path / "study"
     plan(study, "--fix", "runs=20", "--sweep", "nn=2:7", "-r", "1", sim=sim)
-    process = subprocess.Popen([TOOL, "run", "-d", study, "-j", "2"], stdin=subprocess.DEVNULL,
+    process = subprocess.Popen([TOOL, "run", "-d", study, "-j", "2", "--until", "Ps_ci95<1",
+                                "--max-replications", "10"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     deadline = time.monotonic() + 60
     while len(list(Path(study, "out").glob("*.part*"))) < 2 and time.monotonic() < deadline:
@@ -324,7 +325,8 @@ def test_a_signal_stops_parallel_and_its_jobs(tmp_path, number):
     process.send_signal(number)
     err = process.communicate(timeout=60)[1]
     assert process.returncode == 128 + number, err
-    assert "resumes the study" in err
+    assert "'qrvl-sweep run -d %s -j 2 --max-replications 10 --until 'Ps_ci95<1'' resumes " \
+        "the study" % study in err
     assert processes_naming(str(study)) == []
     slow.unlink()
     assert "6 of 6 runs done" in tool("run", "-d", study).stderr

@@ -188,7 +188,7 @@ def test_a_study_from_python(tmp_path):
     assert points[0]["Ps_mean"] == pytest.approx((loaded[0]["Ps"] + loaded[4]["Ps"]) / 2)
     diffs = qrvl_sweep.load_diffs(study, "fsf_fbk=class", as_list=True)
     assert [(d["nn"], d["vs"], d["Ps_mean"]) for d in diffs] == [
-        (3, "fsf_fbk=class", 0), (6, "fsf_fbk=class", 0)]     # without fading, the coding changes nothing
+        (3, "fsf_fbk=class", 0), (6, "fsf_fbk=class", 0)]     # unfaded, codings do the same
 
 
 def test_slurm_tasks_of_several_runs(tmp_path):
