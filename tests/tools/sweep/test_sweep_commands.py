@@ -236,9 +236,9 @@ def test_slurm_task_runs_its_line_once(tmp_path):
     tool("slurm", "-d", study, "--throttle", "3", "--sbatch=--time=00:10:00")
     script = Path(study, "slurm.sh")
     assert "#SBATCH --array=1-6%3\n#SBATCH --ntasks=1" in script.read_text()
-
-    assert slurm_task(script, 4).returncode == 0
     planned = runs(study)
+    Path(study, "out").rmdir()                # the task makes what it needs
+    assert slurm_task(script, 4).returncode == 0
     assert [os.path.exists(r["output"]) for r in planned] == [i == 3 for i in range(6)]
     line = Path(study, "plan.txt").read_text().splitlines()[3]
     assert Path(planned[3]["output"]).read_bytes() == sim_output(*words(line)[1:])
@@ -247,8 +247,10 @@ def test_slurm_task_runs_its_line_once(tmp_path):
     assert (record["line"], record["seed"], record["status"], record["command"]) == (
         "4", planned[3]["seed"], "0", line)
     assert slurm_task(script, 7).returncode != 0
+    Path(planned[4]["output"]).write_text("")     # an empty output is run again
+    assert slurm_task(script, 5).returncode == 0 and Path(planned[4]["output"]).stat().st_size
     assert "6 of 6 runs done" in tool("run", "-d", study).stderr
-    assert len(rows(Path(study, "finished.tsv"), "\t")) == 6     # the slurm task's and 5 more
+    assert len(rows(Path(study, "finished.tsv"), "\t")) == 6     # the tasks' 2 and 4 more
 
 
 def test_plot_writes_figures(tmp_path):
