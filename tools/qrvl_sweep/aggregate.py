@@ -30,10 +30,12 @@ class PointData:
     versions: set = field(default_factory=set)
     binaries: set = field(default_factory=set)
     first_stage: object = None      # replications of the two-stage rule's first stage
+    unsettled: bool = False         # run to a rule whose first stage has not ended
 
     def settle(self, criteria, stages):
         """Takes the first stage of the stopping rule the study ran to (for these criteria)."""
         self.first_stage = stages.first_stage([self.figures.get(c.figure, []) for c in criteria])
+        self.unsettled = self.first_stage is None
 
     def add(self, summary, figures):
         self.runs += 1
@@ -45,7 +47,10 @@ class PointData:
         return two_stage(self.figures.get(figure, []), self.first_stage)
 
     def unmet(self, criteria):
-        """The precision criteria the point does not meet."""
+        """The precision criteria the point does not meet: all of them while the first stage of
+        its stopping rule has not ended."""
+        if self.unsettled:
+            return list(criteria)
         return unmet(criteria, {c.figure: self.estimate(c.figure) for c in criteria})
 
     def row(self, names, figures):

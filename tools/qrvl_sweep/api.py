@@ -4,6 +4,7 @@ command line's plan, run and gather do
 pandas DataFrames, or as lists of dicts where pandas is missing or as_list=True."""
 
 import csv
+import io
 import os
 import sys
 import tempfile
@@ -100,11 +101,13 @@ def read_gathered(directory, options: List[str]) -> List[Dict]:
     from .results import typed
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "table.csv")
-        stderr, sys.stderr = sys.stderr, open(os.devnull, "w")
+        stderr, sys.stderr = sys.stderr, io.StringIO()
         try:
             call(["gather", "-d", directory, "-o", path, *options])
+        except StudyError as error:
+            told = sys.stderr.getvalue().strip()
+            raise StudyError("%s%s" % (error, "\n" + told if told else ""), error.status)
         finally:
-            sys.stderr.close()
             sys.stderr = stderr
         with open(path, newline="", encoding="utf-8") as handle:
             return [{k: None if v == "nan" else typed(v) for k, v in row.items()}
