@@ -1,7 +1,7 @@
 """Studies from Python, in a script or a notebook: plan_study, run_study and gather_study as the
-command line's plan, run and gather do
-(a refused input raises StudyError), and the gathered tables (runs, summary, differences) as
-pandas DataFrames, or as lists of dicts where pandas is missing or as_list=True."""
+command line's plan, run and gather do (a refused input raises StudyError), and the gathered
+tables (runs, summary, differences) as pandas DataFrames, or as lists of dicts where pandas is
+missing or as_list=True."""
 
 import csv
 import io
@@ -9,16 +9,18 @@ import os
 import sys
 import tempfile
 import warnings
-from typing import Dict, Iterable, List, Mapping, Optional, Union
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Union
 
+from .cli import HANDLERS, parser
 from .errors import StudyError
+from .results.columns import load_records, typed
 
-Values = Union[str, int, float, Iterable]
+Values = Union[str, int, float, Iterable[Any]]
+Folder = Union[str, "os.PathLike[str]"]
 
 
-def call(words: List[str]) -> int:
+def call(words: List[Any]) -> int:
     """Runs one command of the tool in this process; raises StudyError unless it ends with 0."""
-    from .cli import HANDLERS, parser
     try:
         args = parser().parse_args([str(word) for word in words])
     except SystemExit:
@@ -38,14 +40,15 @@ def sweep_text(word: str, values: Values) -> str:
     return "%s=%s" % (word, separator.join(items))
 
 
-def plan_study(directory, *, replications: int, fix: Optional[Mapping[str, Values]] = None,
-         sweep: Optional[Mapping[str, Values]] = None,
-         zips: Optional[Mapping[str, Mapping[str, Mapping[str, Values]]]] = None,
-         seed: Optional[int] = None, common_seeds: Iterable[str] = (),
-         sim: Optional[str] = None, max_runs: Optional[int] = None) -> None:
+def plan_study(directory: Folder, *, replications: int,
+               fix: Optional[Mapping[str, Values]] = None,
+               sweep: Optional[Mapping[str, Values]] = None,
+               zips: Optional[Mapping[str, Mapping[str, Mapping[str, Values]]]] = None,
+               seed: Optional[int] = None, common_seeds: Iterable[str] = (),
+               sim: Optional[str] = None, max_runs: Optional[int] = None) -> None:
     """Plans a study: fix and sweep map option words to values (sweep: a list, or a text with
     ranges), zips map a factor name to {label: {option: value}}."""
-    words = ["plan", "-d", directory, "-r", replications]
+    words: List[Any] = ["plan", "-d", directory, "-r", replications]
     for word, value in (fix or {}).items():
         words += ["--fix", sweep_text(word, [value] if isinstance(value, (list, tuple))
                                       else value)]
@@ -56,17 +59,17 @@ def plan_study(directory, *, replications: int, fix: Optional[Mapping[str, Value
                                                          else v) for w, v in options.items())
                                     for options in levels.values()),
                   "--label", "%s=%s" % (name, ",".join(levels))]
-    for flag, value in (("--seed", seed), ("--sim", sim), ("--max-runs", max_runs),
+    for flag, given in (("--seed", seed), ("--sim", sim), ("--max-runs", max_runs),
                         ("--common-seeds", ",".join(common_seeds) or None)):
-        words += [flag, value] if value is not None else []
+        words += [flag, given] if given is not None else []
     call(words)
 
 
-def run_study(directory, *, jobs: Optional[int] = None, until: Iterable[str] = (),
-        max_replications: Optional[int] = None, min_replications: Optional[int] = None,
-        batch: Optional[int] = None) -> None:
+def run_study(directory: Folder, *, jobs: Optional[int] = None, until: Iterable[str] = (),
+              max_replications: Optional[int] = None, min_replications: Optional[int] = None,
+              batch: Optional[int] = None) -> None:
     """Runs the runs not done (to precision targets with until)."""
-    words = ["run", "-d", directory]
+    words: List[Any] = ["run", "-d", directory]
     for flag, value in (("-j", jobs), ("--max-replications", max_replications),
                         ("--min-replications", min_replications), ("--batch", batch)):
         words += [flag, value] if value is not None else []
@@ -75,12 +78,12 @@ def run_study(directory, *, jobs: Optional[int] = None, until: Iterable[str] = (
     call(words)
 
 
-def gather_study(directory, *options: str) -> None:
+def gather_study(directory: Folder, *options: str) -> None:
     """Gathers the study as `qrvl-sweep gather -d DIRECTORY OPTIONS...` does."""
     call(["gather", "-d", directory, *options])
 
 
-def as_table(records: List[Dict], as_list: bool):
+def as_table(records: List[Dict[str, Any]], as_list: bool) -> Any:
     """records as a pandas DataFrame; a list where asked, or (with a warning) without pandas."""
     if as_list:
         return records
@@ -96,9 +99,8 @@ def as_table(records: List[Dict], as_list: bool):
     return pandas.DataFrame.from_records(records)
 
 
-def read_gathered(directory, options: List[str]) -> List[Dict]:
+def read_gathered(directory: Folder, options: List[str]) -> List[Dict[str, Any]]:
     """The rows gather writes with these options, numbers as numbers, undefined as None."""
-    from .results import typed
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "table.csv")
         stderr, sys.stderr = sys.stderr, io.StringIO()
@@ -114,18 +116,27 @@ def read_gathered(directory, options: List[str]) -> List[Dict]:
                     for row in csv.DictReader(handle)]
 
 
-def load_runs(directory, as_list: bool = False):
+def load_runs(directory: Folder, as_list: bool = False) -> Any:
     """The done runs of a study, with the columns of the database's runs table but study."""
-    from .results import load_records
-    return as_table(load_records(directory), as_list)
+    return as_table(load_records(str(directory)), as_list)
 
 
-def load_summary(directory, figures: str = "Ps,S,D,T,pps", as_list: bool = False):
+def load(directory: Folder, as_list: bool = False) -> Any:
+    """The done runs of the study in directory: a pandas DataFrame, or a list of dicts (one per
+    run: every option, the replication, seed, simulator version, host, wall seconds and every
+    summary column, None where a run does not define it) with as_list=True or, with a warning
+    naming the interpreter, where pandas is missing."""
+    return load_runs(directory, as_list)
+
+
+def load_summary(directory: Folder, figures: str = "Ps,S,D,T,pps", as_list: bool = False
+                 ) -> Any:
     """One row per point, as gather writes summary.csv (figures as in --figures)."""
     return as_table(read_gathered(directory, ["--figures", figures]), as_list)
 
 
-def load_diffs(directory, vs: str, figures: str = "Ps,S,D,T,pps", as_list: bool = False):
+def load_diffs(directory: Folder, vs: str, figures: str = "Ps,S,D,T,pps",
+               as_list: bool = False) -> Any:
     """The paired differences against vs ('fsf_fbk=class'), as gather --diff-vs writes them."""
     return as_table(read_gathered(directory, ["--diff-vs", vs, "--figures", figures]), as_list)
 

@@ -1,6 +1,8 @@
 """How figures look: axis labels with units, the ranges probabilities keep, and line styles that
 stay apart beyond eight lines (colour, then dash pattern, then point type)."""
 
+from typing import Optional
+
 UNITS = {
     "D": "s", "D_an": "s", "D_net": "s", "runtime": "s", "ts": "s", "sifs": "s", "difs": "s",
     "T": "bit/s", "T_app": "bit/s", "B": "bit/s", "DATA": "bit", "APP": "bit",
@@ -20,14 +22,14 @@ DASHES = 5
 POINT_TYPES = (7, 5, 9, 13, 11, 6, 4, 8, 12, 10)
 
 
-def axis_label(name, vs=None):
+def axis_label(name: str, vs: Optional[str] = None) -> str:
     """'D [s]'; for paired differences 'Ps - Ps at fsf_fbk=class'."""
     unit = UNITS.get(name)
     text = "%s - %s at %s" % (name, name, vs) if vs else name
     return "%s [%s]" % (text, unit) if unit else text
 
 
-def y_range(figure, difference):
+def y_range(figure: str, difference: Optional[str]) -> Optional[str]:
     """A gnuplot range that bounds autoscaling: [0, 1] for probabilities, [-1, 1] for their
     differences; None for other figures."""
     if figure not in PROBABILITIES:
@@ -35,7 +37,7 @@ def y_range(figure, difference):
     return "[-1<*:*<1]" if difference else "[0<*:*<1]"
 
 
-def line_style(index):
+def line_style(index: int) -> str:
     """The style of line index: eight colours, then the colours again with another dash
     pattern; the point type changes on a cycle of its own."""
     return "lc rgb '%s' dt %d pt %d ps 1" % (COLORS[index % len(COLORS)],

@@ -5,46 +5,49 @@ asks for, in whole batches of K (--batch, by default the planned number), at mos
 --max-replications. Added replications are plan lines of their own with the seeds of the seed
 rule, so the study is the one planned with that many replications for those points."""
 
+import argparse
 import dataclasses
 from dataclasses import dataclass
-from typing import Dict, List, Optional
+from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple
 
-from .aggregate import PointData
-from .directory import save_planned, write_run
+from .directory import StudyDir
 from .errors import StudyError, note
 from .factors import point_words
-from .pairs import Pairing
 from .plan import runs_of
-from .results import collect
-from .stopping import Stages
-from .targets import parse_criterion
+from .planned import Planned, save_planned
+from .results.aggregate import PointData
+from .results.pairs import Pairing
+from .results.runs import RunResult, collect
+from .results.stopping import Stages
+from .results.targets import Criterion, parse_criterion
+from .runlist import write_run
 
 MIN_REPLICATIONS = 10
 
 
 @dataclass(frozen=True)
 class Targets:
-    criteria: list
+    criteria: List[Criterion]
     stages: Stages
     asked: int          # --min-replications
 
-    def to_json(self):
+    def to_json(self) -> Dict[str, Any]:
         return dict(self.stages.to_json(), until=[c.text for c in self.criteria],
                     min_replications=self.asked)
 
     @property
-    def own(self):
+    def own(self) -> List[Criterion]:
         return [c for c in self.criteria if c.vs is None]
 
-    def of_pairs(self, vs):
+    def of_pairs(self, vs: str) -> List[Criterion]:
         return [c for c in self.criteria if c.vs == vs]
 
     @property
-    def references(self):
-        return list(dict.fromkeys(c.vs for c in self.criteria if c.vs))
+    def references(self) -> List[str]:
+        return list(dict.fromkeys(c.vs for c in self.criteria if c.vs is not None))
 
 
-def parse_targets(args, planned) -> Optional[Targets]:
+def parse_targets(args: argparse.Namespace, planned: Planned) -> Optional[Targets]:
     """The targets of run --until ... --max-replications N [--batch K] [--min-replications M];
     None without --until."""
     minimum = getattr(args, "min_replications", None)
@@ -73,7 +76,7 @@ def parse_targets(args, planned) -> Optional[Targets]:
     return Targets(criteria, stages, asked)
 
 
-def stages_of(planned) -> Optional[Stages]:
+def stages_of(planned: Planned) -> Optional[Stages]:
     """The stopping rule the study was last run to; None for a study run without one."""
     targets = planned.targets or {}
     if "first_stage" not in targets:
@@ -82,7 +85,8 @@ def stages_of(planned) -> Optional[Stages]:
                   int(targets["max_replications"]))
 
 
-def gathered(directory, planned, figures, references):
+def gathered(directory: StudyDir, planned: Planned, figures: Sequence[str],
+             references: Sequence[str]) -> Tuple[Dict[str, PointData], Dict[str, Pairing]]:
     """Per point id its runs gathered (planned counts its plan lines), and a Pairing per
     reference level."""
     points: Dict[str, PointData] = {}
@@ -97,29 +101,34 @@ def gathered(directory, planned, figures, references):
     return points, pairings
 
 
-def needs(points, pairings, targets) -> Dict[str, int]:
+def needs(points: Dict[str, PointData], pairings: Dict[str, Pairing], targets: Targets
+          ) -> Dict[str, int]:
     """The replications each point needs: for its own criteria, and as a member of a pair."""
     stages = targets.stages
     need = {key: stages.needed(targets.own, point.figures, point.planned) if targets.own
             else max(point.planned, stages.first) for key, point in points.items()}
     for vs, pairing in pairings.items():
         for key, pair in pairing.points(points):
-            count = min(points[key].planned, points[pairing.reference_of(key)].planned)
+            reference = pairing.reference_of(key)
+            if reference is None:
+                continue
+            count = min(points[key].planned, points[reference].planned)
             wanted = stages.needed(targets.of_pairs(vs), pair.figures, count)
-            for member in (key, pairing.reference_of(key)):
+            for member in (key, reference):
                 need[member] = max(need[member], wanted)
     return need
 
 
-def extend(directory, planned, going):
+def extend(directory: StudyDir, planned: Planned, going: Dict[str, Tuple[int, int]]
+           ) -> Planned:
     """Appends the replications (first, last] of each point in going to the plan."""
     last = max(stop for _, stop in going.values())
 
-    def wanted(replication, point):
+    def wanted(replication: int, point: str) -> bool:
         return point in going and going[point][0] < replication <= going[point][1]
 
     added = 0
-    with open(directory.runs_tsv, "a", encoding="utf-8") as runs, \
+    with open(directory.runs_tsv, "a", encoding="utf-8", newline="") as runs, \
             open(directory.plan, "a", encoding="utf-8") as plan:
         for run in runs_of(planned, directory, last, wanted, planned.run_count + 1):
             write_run(runs, plan, run)
@@ -129,7 +138,8 @@ def extend(directory, planned, going):
     return planned
 
 
-def run_to_targets(directory, planned, targets, run):
+def run_to_targets(directory: StudyDir, planned: Planned, targets: Targets,
+                   run: Callable[[Planned], int]) -> int:
     """Runs (with run(planned)) and extends the study until no point needs more; returns the
     status of the last run."""
     planned = dataclasses.replace(planned, targets=targets.to_json())
@@ -153,11 +163,12 @@ def run_to_targets(directory, planned, targets, run):
         planned = extend(directory, planned, going)
 
 
-def same_values(point):
+def same_values(point: PointData) -> str:
     return "" if point.first_stage else " (its replications all gave the same value)"
 
 
-def report(points, pairings, targets):
+def report(points: Dict[str, PointData], pairings: Dict[str, Pairing], targets: Targets
+           ) -> None:
     """Says how many points (and pairs) meet their criteria, and names those that do not."""
     short: List[str] = []
     if targets.own:
@@ -190,22 +201,23 @@ class Verdicts:
     point's half-widths from its first stage, and the criteria each point misses (a point
     misses a diff() criterion when its differences against the reference level do)."""
 
-    def __init__(self, planned, criteria, figures):
+    def __init__(self, planned: Planned, criteria: List[Criterion], figures: Sequence[str]
+                 ) -> None:
         self.stages = stages_of(planned)
         self.criteria = criteria
         references = dict.fromkeys(c.vs for c in criteria if c.vs)
         self.pairings = {vs: Pairing(planned, vs, figures, quiet=True) for vs in references}
 
-    def add(self, result):
+    def add(self, result: RunResult) -> None:
         for pairing in self.pairings.values():
             pairing.add(result)
 
-    def settle(self, point, vs=None):
+    def settle(self, point: PointData, vs: Optional[str] = None) -> None:
         """Takes the first stage of a point (or, with vs, of a pair's differences)."""
         if self.stages is not None:
             point.settle([c for c in self.criteria if c.vs == vs], self.stages)
 
-    def missed(self, complete):
+    def missed(self, complete: Dict[str, PointData]) -> Dict[str, List[Criterion]]:
         """Per point id, the criteria it misses."""
         missed = {}
         own = [c for c in self.criteria if c.vs is None]

@@ -1,30 +1,42 @@
 """Running a study as a Slurm job array: a script whose task i is `qrvl-sweep task`, which runs K
 lines of the plan (line i with K = 1), skipping runs already done, checks that the simulator is
-the study's, and appends a record per run to finished.tsv."""
+the study's, and appends a record per run to finished.tsv. Each task asks for as many CPUs as
+the most threads a simulator of the study runs."""
 
+import argparse
 import os
 import shlex
 import sys
+from typing import List, Optional
 
-from .directory import load_planned, study_dir, write_file
+from .directory import StudyDir, study_dir, write_file
 from .errors import StudyError, note
+from .planned import Planned, load_planned
 from .safety import check_plain
 
 # Slurm's own MaxArraySize: array indexes go up to one less.
 SLURM_MAX_ARRAY = 1001
 
 
-def task_line(directory, allow_mixed, per_task):
+def tool_words() -> List[str]:
+    """This tool run by this interpreter: the launcher of a checkout, or the package
+    installed."""
+    launcher = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                            "qrvl-sweep")
+    if os.path.isfile(launcher):
+        return [sys.executable, launcher]
+    return [sys.executable, "-m", "qrvl_sweep"]
+
+
+def task_line(directory: StudyDir, allow_mixed: bool, per_task: int) -> str:
     """The script's one command: the array task, run by this tool with this interpreter."""
-    tool = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
-                        "qrvl-sweep")
-    words = [sys.executable, tool, "task", "-d", directory.path, "--runs-per-task",
-             str(per_task)] + (["--allow-mixed"] if allow_mixed else [])
+    words = tool_words() + ["task", "-d", directory.path, "--runs-per-task", str(per_task)] + \
+        (["--allow-mixed"] if allow_mixed else [])
     task = '"${SLURM_ARRAY_TASK_ID:?SLURM_ARRAY_TASK_ID is not set}"'
     return "exec %s %s" % (shlex.join(words), task)
 
 
-def runs_per_task(planned, asked, max_array):
+def runs_per_task(planned: Planned, asked: Optional[int], max_array: int) -> int:
     """K: as asked, raised so that ceil(N / K) tasks fit below the site's MaxArraySize."""
     per_task = asked or 1
     limit = max_array - 1
@@ -35,7 +47,7 @@ def runs_per_task(planned, asked, max_array):
     return per_task
 
 
-def command_slurm(args):
+def command_slurm(args: argparse.Namespace) -> int:
     for option in args.sbatch or []:
         check_plain("--sbatch", option)
     directory = study_dir(args.dir)
@@ -58,6 +70,7 @@ def command_slurm(args):
         "#SBATCH --job-name=qrvl-sweep",
         "#SBATCH --array=%s" % array,
         "#SBATCH --ntasks=1",
+        "#SBATCH --cpus-per-task=%d" % planned.most_threads(),
         "#SBATCH --output=%s" % os.path.join(directory.slurm, "%A_%a.log"),
     ]
     lines += ["#SBATCH %s" % option for option in args.sbatch or []]

@@ -11,7 +11,7 @@ def meant(word: str, names: Iterable[str], described: Optional[Dict[str, str]] =
           ) -> Optional[str]:
     """The name of names that word most likely means, or None."""
     names = list(dict.fromkeys(names))
-    folded = {}
+    folded: Dict[str, str] = {}
     for name in names:
         folded.setdefault(name.lower(), name)
     if word.lower() in folded:

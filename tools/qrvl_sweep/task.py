@@ -3,21 +3,28 @@
 by the tool's one rule, each ended run recorded in finished.tsv; the status is 1 when a run of
 the task failed."""
 
+import argparse
 import itertools
 import os
 import socket
 import subprocess
 import sys
 import time
+from typing import Optional
 
-from . import PROG
-from .directory import load_planned, planned_runs, read_run_output, study_dir
+from .describe import Identity
+from .directory import StudyDir, study_dir
 from .errors import StudyError, note
 from .execute import check_simulator
-from .records import Record, append_records
+from .planned import Planned, load_planned
+from .results.records import Record, append_records
+from .results.runs import read_run_output
+from .runlist import Run, planned_runs
+from .version import PROG
 
 
-def run_one(directory, planned, run, identity):
+def run_one(directory: StudyDir, planned: Planned, run: Run, identity: Identity
+            ) -> Optional[str]:
     """Runs one plan line; returns why its output is not done (None when it is)."""
     start = time.time()
     status = subprocess.call(["/bin/sh", "-c", run.command], stdin=subprocess.DEVNULL)
@@ -30,7 +37,7 @@ def run_one(directory, planned, run, identity):
     return problem
 
 
-def command_task(args):
+def command_task(args: argparse.Namespace) -> int:
     directory = study_dir(args.dir)
     planned = load_planned(directory)
     per_task = args.runs_per_task or 1
@@ -39,7 +46,8 @@ def command_task(args):
         raise StudyError("the plan %s has no line %d (it has %d)"
                          % (directory.plan, first + 1, planned.run_count))
     os.makedirs(directory.out, exist_ok=True)
-    identity, failed = None, 0
+    identity: Optional[Identity] = None
+    failed = 0
     for run in itertools.islice(planned_runs(directory, planned), first, first + per_task):
         if read_run_output(planned, run)[0] is not None:
             note("%s is done already" % run.output)

@@ -1,19 +1,18 @@
-"""Shared set-up of the sweep tool's tests: the package on sys.path, the simulator, the tool as a
-command, and a hand-written --describe document for the unit tests."""
+"""Shared set-up of the sweep tool's tests: the simulator, the tool as a command, and a
+hand-written --describe document for the unit tests (the package is found through the
+pythonpath of pyproject.toml)."""
 
 import json
 import os
 import subprocess
-import sys
 from pathlib import Path
 
 import pytest
 
+from qrvl_sweep.describe import parse_describe
+
 HERE = Path(__file__).resolve().parent
 TOP = HERE.parents[2]
-sys.path.insert(0, str(TOP / "tools"))
-
-from qrvl_sweep.describe import parse_describe  # noqa: E402
 
 SIM = os.path.abspath(os.environ.get("QRVL_SIM", TOP / "build" / "qrvl_sim"))
 TOOL = os.path.abspath(os.environ.get("QRVL_SWEEP", TOP / "tools" / "qrvl-sweep"))

@@ -92,7 +92,7 @@ def test_unusable_directories_and_arguments(tmp_path, make, command, message):
     (["plot", "--csv", "t.csv", "--x", "nn", "--where", "fsf_fbk=class"], "(did you mean fbk?)"),
     (["plan", "-d", "s", "--sim", SIM, "-r", "1", "--fix", "fsf_type=bin"], "did you mean binom?"),
     (["run", "-d", "s", "-j", "-1"], "must be a whole number (0: as many as GNU parallel"),
-    (["--version"], "qrvl-sweep 1.2 (the package in "),
+    (["--version"], "qrvl-sweep 1.3 (the package in "),
 ])
 def test_names_refused_with_the_name_meant(tmp_path, args, message):
     (tmp_path / "t.csv").write_text("nn,fbk,Ps_mean\n2,class,0.5\n")

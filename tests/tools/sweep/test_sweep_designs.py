@@ -11,13 +11,13 @@ import pytest
 
 from qrvl_sweep.directory import StudyDir
 from qrvl_sweep.errors import StudyError
-from qrvl_sweep.pairs import Pairing
+from qrvl_sweep.results.pairs import Pairing
 from qrvl_sweep.plan import planned_of, runs_of
-from qrvl_sweep.rank import Ranking, holm, letters
-from qrvl_sweep.results import RunResult
-from qrvl_sweep.stats import Estimate
+from qrvl_sweep.results.rank import Ranking, holm, letters
+from qrvl_sweep.results.runs import RunResult
+from qrvl_sweep.results.stats import Estimate
 from qrvl_sweep.study import build_study
-from qrvl_sweep.targets import parse_criterion
+from qrvl_sweep.results.targets import parse_criterion
 
 SESSIONS = ("centr=0,adhoc=0|centr=1,adhoc=0|adhoc=1", "session=basic,centralized,adhoc")
 
@@ -179,7 +179,7 @@ def test_paired_differences_against_hand_values(simulator, tmp_path):
             result("5", "perf", 2, 0.7, 0.03)]      # replication 2 of class at nn=5 is lost
     for item in runs:
         pairing.add(item)
-    from qrvl_sweep.aggregate import PointData
+    from qrvl_sweep.results.aggregate import PointData
     complete = {key: PointData({"nn": key[0], "fsf_fbk": key[2:]}) for key in
                 ("2-class", "2-perf", "5-class", "5-perf")}
     found = dict(pairing.points(complete))

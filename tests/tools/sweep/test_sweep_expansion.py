@@ -45,7 +45,7 @@ REFUSED = [
     ("nn", "1:5:0", "a step of 0"),
     ("nn", "", "has no values"),
     ("nn", "2,,3", "an empty value"),
-    ("nn", "0:3", "nn=0: must not be 0"),
+    ("nn", "0:3", "nn=0: must not be zero"),
     ("fsf_tau", "0.5:1.5:0.5", "fsf_tau=1.5: must lie in [0, 1]"),
     ("ts", "1e300:1e309:1e308", "ts=inf: not a finite decimal number"),
     ("fsf_type", "binom,bogus", "fsf_type=bogus: not one of"),
@@ -104,7 +104,7 @@ REFUSED_STUDIES = [
     (dict(replications=None), "no number of replications"),
     (dict(seed="4294967296"), "at most 4294967295"),
     (dict(seed="-1"), "must be a whole number"),
-    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size must be at least 1 when adaptive is on"),
+    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size=0: must be at least 1 when adaptive is on (the study runs it with adaptive=1)"),
     (dict(sweep=["adaptive=0,1", "ad_size=0,5"]), "ad_size=0"),
 ]
 

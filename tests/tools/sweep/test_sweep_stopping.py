@@ -7,9 +7,9 @@ import random
 
 import pytest
 
-from qrvl_sweep.aggregate import PointData
-from qrvl_sweep.stopping import Stages
-from qrvl_sweep.targets import parse_criterion
+from qrvl_sweep.results.aggregate import PointData
+from qrvl_sweep.results.stopping import Stages
+from qrvl_sweep.results.targets import parse_criterion
 
 STAGES = Stages(first=4, batch=3, maximum=20)
 SPREAD = [0.0, 1.0, 0.0, 1.0]       # sd 0.57735: t(0.975, 3) x sd = 1.83741

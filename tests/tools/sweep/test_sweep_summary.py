@@ -6,9 +6,9 @@ import math
 import pytest
 from conftest import sim_output
 
-from qrvl_sweep.gather import PointData, header
-from qrvl_sweep.stats import estimate, student_t_quantile
-from qrvl_sweep.summary import Layout, read_summary
+from qrvl_sweep.results.aggregate import PointData, header
+from qrvl_sweep.results.stats import estimate, student_t_quantile
+from qrvl_sweep.results.outputs import Layout, read_summary
 
 TABLES = ("pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1")
 

@@ -10,12 +10,15 @@ for a letter-based representation of all-pairwise comparisons", J. Comput. Graph
 import itertools
 import math
 import string
-from typing import Dict, List, Optional, Tuple
+import argparse
+from typing import Dict, List, Mapping, Optional, Sequence, Tuple
 
-from .aggregate import format_value
-from .errors import StudyError
-from .stats import estimate, student_t_cdf
-from .suggest import nearest
+from ..errors import StudyError
+from ..planned import Planned
+from ..suggest import nearest
+from .aggregate import PointData, format_value
+from .runs import RunResult
+from .stats import Estimate, estimate, student_t_cdf
 
 LEVEL = 0.05
 COLUMNS = ["rank", "figure", "mean", "ci95", "replications", "letters", "best"]
@@ -76,7 +79,7 @@ def letters(order: List[str], differ: List[Tuple[str, str]]) -> Dict[str, str]:
 class Ranking:
     """The replications of one figure per point, ranked by one factor."""
 
-    def __init__(self, planned, figure: str, by: str, lower_is_better: bool):
+    def __init__(self, planned: Planned, figure: str, by: str, lower_is_better: bool) -> None:
         if by not in planned.swept:
             raise StudyError("--by %s is not a factor of the study%s (its factors: %s)"
                              % (by, nearest(by, planned.swept, " (did you mean '%s'?)"),
@@ -84,10 +87,10 @@ class Ranking:
         self.figure, self.by, self.lower = figure, by, lower_is_better
         self.others = [name for name in planned.swept if name != by]
         self.paired = by in planned.common_seeds
-        self.values: Dict[Tuple, Dict[str, Dict[int, float]]] = {}
-        self.points: Dict[Tuple, str] = {}      # (group, level) -> point id
+        self.values: Dict[Tuple[str, ...], Dict[str, Dict[int, float]]] = {}
+        self.points: Dict[Tuple[Tuple[str, ...], str], str] = {}  # (group, level) -> point id
 
-    def add(self, result):
+    def add(self, result: RunResult) -> None:
         run = result.run
         value = result.value(self.figure)
         if value is None:
@@ -100,7 +103,7 @@ class Ranking:
     def names(self) -> List[str]:
         return self.others + [self.by] + COLUMNS
 
-    def rows(self, gathered=None) -> List[list]:
+    def rows(self, gathered: Optional[Mapping[str, PointData]] = None) -> List[list]:
         """The ranked rows; each level's mean and half-width as gathered (the two-stage one of
         a study run to targets) when the gathered points are given."""
         rows = []
@@ -108,11 +111,18 @@ class Ranking:
             rows += self.rank_group(group, levels, gathered or {})
         return rows
 
-    def rank_group(self, group: Tuple, levels: Dict[str, Dict[int, float]], gathered
-                   ) -> List[list]:
-        found = {level: gathered[self.points.get((group, level))].estimate(self.figure)
-                 if self.points.get((group, level)) in gathered else estimate(list(v.values()))
-                 for level, v in levels.items()}
+    def estimate(self, group: Tuple[str, ...], level: str, values: Dict[int, float],
+                 gathered: Mapping[str, PointData]) -> Estimate:
+        """A level's estimate as gathered, or over its values when it was not gathered."""
+        point = self.points.get((group, level))
+        if point is not None and point in gathered:
+            return gathered[point].estimate(self.figure)
+        return estimate(list(values.values()))
+
+    def rank_group(self, group: Tuple[str, ...], levels: Dict[str, Dict[int, float]],
+                   gathered: Mapping[str, PointData]) -> List[list]:
+        found = {level: self.estimate(group, level, values, gathered)
+                 for level, values in levels.items()}
         order = sorted(levels, key=lambda level: found[level].mean, reverse=not self.lower)
         pairs = list(itertools.combinations(order, 2))
         test = paired_p if self.paired else welch_p
@@ -128,7 +138,7 @@ class Ranking:
                 for rank, level in enumerate(order, 1)]
 
 
-def check_rank(args, columns) -> Optional[str]:
+def check_rank(args: argparse.Namespace, columns: Sequence[str]) -> Optional[str]:
     """The figure of --rank, or None; --by must come with it."""
     if args.rank is None:
         if args.by or args.lower_is_better:

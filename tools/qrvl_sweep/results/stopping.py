@@ -13,9 +13,12 @@ they differ."""
 
 import math
 from dataclasses import dataclass
-from typing import Dict, List, Optional, Sequence
+from typing import TYPE_CHECKING, Any, Dict, List, Mapping, Optional, Sequence
 
 from .stats import Estimate, estimate, standard_deviation, t975
+
+if TYPE_CHECKING:
+    from .targets import Criterion
 
 
 def spread(values: Sequence[float]) -> bool:
@@ -57,7 +60,7 @@ class Stages:
                 return end
         return None
 
-    def enough(self, criterion, values: Sequence[float], first: int) -> int:
+    def enough(self, criterion: "Criterion", values: Sequence[float], first: int) -> int:
         """The replications the criterion needs after a first stage of first values."""
         s0 = standard_deviation(values[:first])
         bound = criterion.bound
@@ -72,7 +75,8 @@ class Stages:
             count += 1
         return first + -(-(count - first) // self.batch) * self.batch
 
-    def needed(self, criteria: list, figures: Dict[str, Sequence[float]], count: int) -> int:
+    def needed(self, criteria: Sequence["Criterion"], figures: Mapping[str, Sequence[float]],
+               count: int) -> int:
         """The replications an item (a point, or a pair of points) needs for its criteria, at
         most the maximum; count is what it has."""
         if count < self.first:
@@ -83,5 +87,5 @@ class Stages:
             return min(self.first + (looks + 1) * self.batch, self.maximum)
         return min(max(self.enough(c, figures[c.figure], end) for c in criteria), self.maximum)
 
-    def to_json(self) -> dict:
+    def to_json(self) -> Dict[str, Any]:
         return {"first_stage": self.first, "batch": self.batch, "max_replications": self.maximum}

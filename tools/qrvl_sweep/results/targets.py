@@ -6,10 +6,12 @@ and whether an estimate meets them."""
 import math
 import re
 from dataclasses import dataclass
-from typing import Optional
+from typing import Dict, List, Optional, Sequence
 
-from .errors import StudyError
-from .suggest import nearest
+from ..errors import StudyError
+from ..planned import Planned
+from ..suggest import nearest
+from .stats import Estimate
 
 CRITERION = re.compile(r"\s*(?:diff\(\s*([^=()]+?)\s*=\s*([^()]*?)\s*\)\s*\.\s*)?(\w+)_(ci95|rel95)"
                        r"\s*(<=?)\s*(\S+)\s*\Z")
@@ -24,13 +26,13 @@ class Criterion:
     text: str
     vs: Optional[str] = None    # 'factor=level' of a target on paired differences
 
-    def value(self, estimate):
+    def value(self, estimate: Estimate) -> float:
         """The half-width, or the half-width over the absolute mean, of an estimate."""
         if self.measure == "ci95" or estimate.ci95 == 0:
             return estimate.ci95
         return estimate.ci95 / abs(estimate.mean) if estimate.mean else math.inf
 
-    def holds(self, estimate):
+    def holds(self, estimate: Estimate) -> bool:
         """Whether the estimate meets the criterion; replications that all gave the same value
         tell no spread and meet nothing."""
         value = self.value(estimate)
@@ -39,7 +41,8 @@ class Criterion:
         return value < self.bound if self.strict else value <= self.bound
 
 
-def parse_criterion(text, columns, planned=None):
+def parse_criterion(text: str, columns: Sequence[str], planned: Optional[Planned] = None
+                    ) -> Criterion:
     """A criterion [diff(FACTOR=LEVEL).]FIGURE_ci95<X or FIGURE_rel95<X (or <=) on one of the
     summary columns; a diff() target needs the planned study to know its factors."""
     match = CRITERION.match(text)
@@ -68,13 +71,13 @@ def parse_criterion(text, columns, planned=None):
                      "diff(%s).%s" % (vs, name) if vs else name, vs)
 
 
-def criteria_of(planned):
+def criteria_of(planned: Planned) -> List[Criterion]:
     """The criteria of the study's last precision run; none when it had none."""
     if not planned.targets:
         return []
     return [parse_criterion(text, planned.columns, planned) for text in planned.targets["until"]]
 
 
-def unmet(criteria, estimates):
+def unmet(criteria: Sequence[Criterion], estimates: Dict[str, Estimate]) -> List[Criterion]:
     """The criteria a point does not meet, given its estimate of each figure."""
     return [c for c in criteria if not c.holds(estimates[c.figure])]

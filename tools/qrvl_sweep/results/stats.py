@@ -6,9 +6,10 @@ needs nothing beyond the standard library."""
 import math
 from dataclasses import dataclass
 from functools import lru_cache
+from typing import Optional, Sequence
 
 
-def _beta_continued_fraction(a, b, x):
+def _beta_continued_fraction(a: float, b: float, x: float) -> float:
     """Continued fraction of the incomplete beta function (modified Lentz)."""
     tiny = 1e-300
     c, d = 1.0, 1.0 - (a + b) * x / (a + 1.0)
@@ -28,7 +29,7 @@ def _beta_continued_fraction(a, b, x):
     return h
 
 
-def incomplete_beta(a, b, x):
+def incomplete_beta(a: float, b: float, x: float) -> float:
     """Regularised incomplete beta function I_x(a, b)."""
     if x <= 0.0:
         return 0.0
@@ -41,13 +42,13 @@ def incomplete_beta(a, b, x):
     return 1.0 - math.exp(log_front) * _beta_continued_fraction(b, a, 1.0 - x) / b
 
 
-def student_t_cdf(t, df):
+def student_t_cdf(t: float, df: float) -> float:
     """P(T <= t) for Student's t with df degrees of freedom."""
     tail = 0.5 * incomplete_beta(df / 2.0, 0.5, df / (df + t * t))
     return 1.0 - tail if t >= 0 else tail
 
 
-def student_t_quantile(p, df):
+def student_t_quantile(p: float, df: float) -> float:
     """The t with P(T <= t) = p for Student's t with df degrees of freedom (0.5 <= p < 1)."""
     if df < 1 or not 0.5 <= p < 1.0:
         raise ValueError("the t quantile needs df >= 1 and 0.5 <= p < 1")
@@ -66,7 +67,7 @@ def student_t_quantile(p, df):
 
 
 @lru_cache(maxsize=None)
-def t975(df):
+def t975(df: int) -> float:
     """t(0.975, df), kept once worked out."""
     return student_t_quantile(0.975, df)
 
@@ -80,7 +81,7 @@ class Estimate:
     ci95: float
 
 
-def estimate(values):
+def estimate(values: Sequence[float]) -> Estimate:
     """Mean, sample standard deviation and 95% half-width t(0.975, n-1) sd / sqrt(n) of values;
     nan where undefined (no value; one value; a value that is not finite)."""
     n = len(values)
@@ -93,7 +94,7 @@ def estimate(values):
     return Estimate(n, mean, sd, t975(n - 1) * sd / math.sqrt(n))
 
 
-def standard_deviation(values, mean=None):
+def standard_deviation(values: Sequence[float], mean: Optional[float] = None) -> float:
     """The sample standard deviation, in two exactly rounded sums."""
     mean = math.fsum(values) / len(values) if mean is None else mean
     return math.sqrt(math.fsum((v - mean) ** 2 for v in values) / (len(values) - 1))
