@@ -49,6 +49,16 @@ def version_text() -> str:
         sys.version.split()[0], sys.executable)
 
 
+class Version(argparse.Action):
+    """--version: the version line whole, not wrapped at the terminal's width."""
+
+    def __call__(self, parser: argparse.ArgumentParser, namespace: argparse.Namespace,
+                 values: Union[str, Sequence[Any], None], option_string: Optional[str] = None
+                 ) -> None:
+        sys.stdout.write(version_text() + "\n")
+        parser.exit()
+
+
 class InOrder(argparse.Action):
     """Appends like 'append' and keeps the order of --sweep and --zip among each other."""
 
@@ -203,7 +213,8 @@ def parser() -> Parser:
     top = Parser(
         prog=PROG, description="Replicated parameter sweeps of qrvl_sim: plan, run (GNU "
         "parallel or Slurm), gather means with 95% confidence intervals, plot.")
-    top.add_argument("--version", action="version", version=version_text())
+    top.add_argument("--version", action=Version, nargs=0, help="say which package and "
+                     "interpreter run the tool, and end")
     commands = top.add_subparsers(dest="command", metavar="COMMAND", parser_class=Parser)
     commands.required = True
 

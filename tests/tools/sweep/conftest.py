@@ -61,10 +61,12 @@ def rows(path, separator=","):
     return [dict(zip(lines[0].split(separator), line.split(separator))) for line in lines[1:]]
 
 
-def wrapper(path, body):
-    """A stand-in simulator at path: a shell script answering --describe and --version through
-    the real simulator and running body otherwise (with $SIM the real one)."""
-    Path(path).write_text('#!/bin/sh\nSIM=%s\ncase "$1" in --describe|--version) exec "$SIM" '
-                          '"$@";; esac\n%s\n' % (SIM, body))
+def wrapper(path, body, describe=None):
+    """A stand-in simulator at path: a shell script answering --describe (with the document
+    describe, if given) and --version through the real simulator and running body otherwise
+    (with $SIM the real one)."""
+    told = 'exec cat %s' % describe if describe else 'exec "$SIM" "$@"'
+    Path(path).write_text('#!/bin/sh\nSIM=%s\ncase "$1" in --describe) %s;; --version) exec '
+                          '"$SIM" "$@";; esac\n%s\n' % (SIM, told, body))
     os.chmod(path, 0o755)
     return str(path)

@@ -17,6 +17,8 @@ from conftest import SIM, TOOL, plan, rows, runs, sim_output, slurm_task, tool, 
 from qrvl_sweep.directory import study_dir
 from qrvl_sweep.lock import StudyLock
 
+pytestmark = pytest.mark.e2e
+
 
 def words(line):
     """The simulator command of a plan line, without the redirections."""

@@ -1,21 +1,27 @@
 """Study designs without running anything: zip factors and their points, seeds shared exactly
-where --common-seeds says, precision criteria, and paired differences against values worked out
-by hand."""
+where --common-seeds says, precision criteria, paired differences against values worked out by
+hand, the threads each run takes, and studies planned by an older tool."""
 
 import argparse
+import dataclasses
 import hashlib
 import itertools
+import json
 import math
 
 import pytest
 
 from qrvl_sweep.directory import StudyDir
 from qrvl_sweep.errors import StudyError
+from qrvl_sweep.planned import load_planned
 from qrvl_sweep.results.pairs import Pairing
-from qrvl_sweep.plan import planned_of, runs_of
+from qrvl_sweep.plan import planned_of, runs_of, write_plan
+from qrvl_sweep.results.columns import option_columns, option_values, run_option_columns
 from qrvl_sweep.results.rank import Ranking, holm, letters
 from qrvl_sweep.results.runs import RunResult
 from qrvl_sweep.results.stats import Estimate
+from qrvl_sweep.slots import cores, parallel_jobs
+from qrvl_sweep.slurm import command_slurm
 from qrvl_sweep.study import build_study
 from qrvl_sweep.results.targets import parse_criterion
 
@@ -247,3 +253,62 @@ def test_rank_says_ties_and_differences(simulator, tmp_path, common, means, expe
     worst = Ranking(planned, "Ps", "fsf_fbk", lower_is_better=True)
     worst.values = ranking.values
     assert worst.rows()[0][1] == expected[-1][0]
+
+
+@pytest.mark.parametrize("jobs,threads,remote,expected", [
+    (None, 1, False, None), (None, 1, True, None), ("8", 2, False, "4"), ("3", 2, False, "1"),
+    ("1", 4, False, "1"), ("0", 4, False, "0"), ("8", 3, True, "2"),
+    (None, 2, False, str(max(1, cores() // 2))),
+])
+def test_simulators_at_once_leave_each_thread_a_core(jobs, threads, remote, expected):
+    assert parallel_jobs(jobs, threads, remote) == expected
+
+
+def test_threaded_runs_on_other_hosts_need_their_cores_said():
+    with pytest.raises(StudyError, match="need -j N, the cores of each host"):
+        parallel_jobs(None, 2, True)
+
+
+@pytest.mark.parametrize("given,threads", [
+    (dict(), [1, 1]),
+    (dict(fix=["rng=keyed", "threads=3"]), [3, 3]),
+    (dict(fix=["rng=keyed"], sweep=["fsf_fbk=class,perf", "threads=1,4"]), [1, 4, 1, 4]),
+    (dict(zip=["rng=keyed,threads=2,fsf_fbk=class|fsf_fbk=perf"], label=["mode=fast,slow"],
+          sweep=[]), [2, 1]),
+])
+def test_threads_of_each_run_and_the_slurm_cpus_per_task(simulator, tmp_path, given, threads):
+    given.setdefault("sweep", ["fsf_fbk=class,perf"])
+    study = build_study(plan_args(replications="1", **given), simulator, 10 ** 6)
+    directory = StudyDir(str(tmp_path))
+    planned, _ = write_plan(study, simulator, directory)
+    runs = list(runs_of(planned, directory, 1))
+    assert [planned.threads_of(run.values) for run in runs] == threads
+    command_slurm(argparse.Namespace(dir=str(tmp_path), sbatch=None, max_array=1001, output=None,
+                                     runs_per_task=None, throttle=None, allow_mixed=False))
+    assert "\n#SBATCH --cpus-per-task=%d\n" % max(threads) in (tmp_path / "slurm.sh").read_text()
+
+
+def test_runs_of_a_simulator_without_rng_record_its_one_stream(simulator, tmp_path):
+    older = dataclasses.replace(simulator, options={
+        word: option for word, option in simulator.options.items()
+        if word not in ("rng", "threads")})
+    planned, runs = planned_runs(older, tmp_path, sweep=["nn=2,3"])
+    assert {"rng", "threads"} <= set(option_columns(planned, every=True))
+    assert run_option_columns(planned)[-2:] == ["rng", "threads"]
+    values = option_values(planned, runs[0].values)
+    assert (values["rng"], values["threads"], planned.most_threads()) == ("mt", "1", 1)
+
+
+@pytest.mark.parametrize("data,message", [
+    ({"format": 2, "seed": 5, "replications": 3, "simulator": {"path": "/sim"},
+      "fixed": [["runs", "10"]], "sweep": [["nn", ["2", "3"]], ["pt", ["0.5,0.4", "1"]]]},
+     "plan the study again, keeping the runs already done: qrvl-sweep plan -d {dir} --sim /sim "
+     "-r 3 --seed 5 --fix=runs=10 --sweep=nn=2,3 '--sweep=pt=0.5,0.4|1'"),
+    ({"seed": 1, "fixed": {"runs": 1}}, "--seed 1 ... (with its options)"),
+    ([1], "qrvl-sweep plan -d {dir} ... (with its options)"),
+])
+def test_unreadable_studies_say_how_to_plan_them_again(tmp_path, data, message):
+    (tmp_path / "study.json").write_text(json.dumps(data))
+    with pytest.raises(StudyError) as caught:
+        load_planned(StudyDir(str(tmp_path)))
+    assert message.format(dir=tmp_path) in str(caught.value)

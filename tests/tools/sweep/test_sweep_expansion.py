@@ -70,7 +70,7 @@ def test_suggestions_know_spellings_and_case(simulator, word, meant):
 
 
 def plan_args(**given):
-    args = dict(study=None, fix=[], sweep=[], replications="2", seed=None)
+    args = dict(study=None, fix=[], sweep=[], zip=[], label=[], replications="2", seed=None)
     args.update(given)
     return argparse.Namespace(**args)
 
@@ -104,8 +104,13 @@ REFUSED_STUDIES = [
     (dict(replications=None), "no number of replications"),
     (dict(seed="4294967296"), "at most 4294967295"),
     (dict(seed="-1"), "must be a whole number"),
-    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size=0: must be at least 1 when adaptive is on (the study runs it with adaptive=1)"),
+    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size=0: must be at least 1 when adaptive is on "
+                                            "(the study runs it with adaptive=1)"),
     (dict(sweep=["adaptive=0,1", "ad_size=0,5"]), "ad_size=0"),
+    (dict(fix=["threads=2"]), "threads=2: must be 1 unless rng=keyed (the study runs it with "
+                              "rng=mt)"),
+    (dict(sweep=["rng=keyed,mt", "threads=1:3"]), "threads=2: must be 1 unless rng=keyed"),
+    (dict(fix=["threads=0"]), "threads=0: must be at least 1"),
 ]
 
 
@@ -116,8 +121,14 @@ def test_refused_studies(simulator, given, message):
     assert message in str(caught.value)
 
 
-def test_ad_size_zero_without_adaptive_is_fine(simulator):
-    assert build_study(plan_args(fix=["ad_size=0"]), simulator, 10).fixed == {"ad_size": "0"}
+@pytest.mark.parametrize("given", [
+    dict(fix=["ad_size=0"]),
+    dict(fix=["rng=keyed"], sweep=["threads=1,8"]),
+    dict(zip=["adaptive=1,ad_size=5|adaptive=0,ad_size=0"], label=["filter=on,off"]),
+    dict(zip=["rng=keyed,threads=4|threads=1"], label=["speed=fast,slow"]),
+])
+def test_conditional_rules_hold_only_where_their_condition_does(simulator, given):
+    build_study(plan_args(**given), simulator, 10 ** 6)
 
 
 @pytest.mark.parametrize("text,message", [

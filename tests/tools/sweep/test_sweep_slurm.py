@@ -14,6 +14,8 @@ from pathlib import Path
 import pytest
 from conftest import plan, rows, runs, tool, wrapper
 
+pytestmark = pytest.mark.e2e
+
 PROGRAMS = ("munged", "slurmctld", "slurmd", "sbatch", "squeue", "scancel", "sinfo")
 CONFIG = """ClusterName=qrvltest
 SlurmctldHost=localhost(127.0.0.1)

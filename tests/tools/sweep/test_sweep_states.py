@@ -11,6 +11,8 @@ from pathlib import Path
 import pytest
 from conftest import TOOL, plan, runs, tool, wrapper
 
+pytestmark = pytest.mark.e2e
+
 
 def cut_last_bytes(study):
     path = Path(runs(study)[1]["output"])

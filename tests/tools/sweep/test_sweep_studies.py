@@ -13,9 +13,11 @@ import warnings
 from pathlib import Path
 
 import pytest
-from conftest import SIM, plan, rows, runs, sim_output, slurm_task, tool
+from conftest import DESCRIBE, SIM, plan, rows, runs, sim_output, slurm_task, tool, wrapper
 
 import qrvl_sweep
+
+pytestmark = pytest.mark.e2e
 
 
 def test_precision_run_by_the_two_stage_rule(tmp_path):
@@ -83,6 +85,7 @@ def test_every_table_names_each_option_once(paired):
         assert no_repeats(header)
         assert {"nn", "fsf_fbk", "runs", "nf", "fsf_type", "version"} <= set(header)
     assert {"replication", "seed", "nn_out", "runs_out"} <= set(per_run[0])
+    assert {(r["rng"], r["threads"]) for r in per_run} == {("mt", "1")}
     assert len(long) == 2 * len(per_run) == 2 * 12
     for row in long:
         [match] = [r for r in per_run if (r["seed"], r["fsf_fbk"]) == (row["seed"],
@@ -295,3 +298,24 @@ def test_plots_of_several_figures_and_of_any_csv(paired):
     styles = {line.split("with yerrorlines ")[1].split(" title")[0] for line in lines}
     assert len(styles) == 10
     assert Path(top, "plots", "many-Ps-vs-nn-by-study.png").exists()
+
+
+def test_runs_of_several_threads_share_the_cores(tmp_path):
+    # A simulator describing rng= and threads= (the hand-written document): it runs the real one
+    # without them and notes GNU parallel's job slot of each run.
+    log = tmp_path / "slots"
+    sim = wrapper(tmp_path / "sim", 'echo "$* $PARALLEL_JOBSLOT" >>%s\nfor a do shift; case $a in '
+                  'rng=*|threads=*) ;; *) set -- "$@" "$a";; esac; done\nexec "$SIM" "$@"' % log,
+                  describe=DESCRIBE)
+    study = tmp_path / "study"
+    plan(study, "--fix", "runs=20", "--fix", "rng=keyed", "--sweep", "threads=2,1",
+         "--sweep", "nn=2:5", "-r", "2", sim=sim)
+    assert "8 runs of threads=1, 2 at once" in tool("run", "-d", study, "-j", "2").stderr
+    slots = {}
+    for line in log.read_text().splitlines():
+        slots.setdefault(line.split("threads=")[1].split()[0], set()).add(line.split()[-1])
+    assert slots["2"] == {"1"} and slots["1"] <= {"1", "2"}
+    tool("gather", "-d", study, "--runs-csv", tmp_path / "runs.csv")
+    per_run = list(csv.DictReader(open(tmp_path / "runs.csv")))
+    assert sorted((r["rng"], r["threads"]) for r in per_run) == [("keyed", "1")] * 8 + [
+        ("keyed", "2")] * 8

@@ -22,6 +22,7 @@ def output(debug, *extra):
     return sim_output("nn=3", "runs=50", "seed=1", "debug=%d" % debug, *extra).decode()
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("debug", [2, 1, 0, -1])
 @pytest.mark.parametrize("extra", [(), TABLES, TABLES + ("pt=0.5,0.4,0.3,0.2,0.1,0.6,0.7",)])
 def test_summary_found_at_every_debug_level_and_with_tables(columns, debug, extra):
@@ -41,6 +42,7 @@ def cut_fields(text, keep):
     return "\n".join(lines)
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("make,debug,message", [
     (lambda: "", 2, "no summary line"),
     (lambda: output(1).split("\n")[0] + "\n", 1, "no summary line of the expected width after"),
