@@ -5,6 +5,7 @@ pythonpath of pyproject.toml)."""
 import json
 import os
 import subprocess
+import sys
 from pathlib import Path
 
 import pytest
@@ -16,6 +17,8 @@ TOP = HERE.parents[2]
 
 SIM = os.path.abspath(os.environ.get("QRVL_SIM", TOP / "build" / "qrvl_sim"))
 TOOL = os.path.abspath(os.environ.get("QRVL_SWEEP", TOP / "tools" / "qrvl-sweep"))
+# The tool (a Python script) run by the interpreter running the tests, as its Slurm tasks are.
+COMMAND = [sys.executable, TOOL]
 DESCRIBE = HERE / "describe.json"
 
 
@@ -27,7 +30,7 @@ def simulator():
 
 def tool(*args, status=0, cwd=None):
     """Runs the tool; checks its exit status unless status is None."""
-    result = subprocess.run([TOOL, *map(str, args)], stdin=subprocess.DEVNULL,
+    result = subprocess.run([*COMMAND, *map(str, args)], stdin=subprocess.DEVNULL,
                             capture_output=True, text=True, timeout=300, cwd=cwd)
     if status is not None and result.returncode != status:
         raise AssertionError("%s: status %d, not %d\n%s" % (args, result.returncode, status,

@@ -1,5 +1,5 @@
-"""The tool as a Python package: its type hints pass mypy, and it installs with pip into a
-virtual environment without network and runs from there."""
+"""The tool as a Python package: its type hints pass mypy, its launcher runs it from a checkout,
+and it installs with pip into a virtual environment without network and runs from there."""
 
 import importlib.util
 import os
@@ -10,6 +10,8 @@ import sys
 import pytest
 from conftest import TOP
 
+from qrvl_sweep import VERSION
+
 
 def test_type_hints_pass_mypy():
     if importlib.util.find_spec("mypy") is None:
@@ -18,6 +20,13 @@ def test_type_hints_pass_mypy():
                              "--cache-dir", os.devnull], cwd=TOP, capture_output=True,
                             text=True, timeout=300)
     assert result.returncode == 0, result.stdout + result.stderr
+
+
+def test_the_launcher_runs_the_package_beside_it():
+    shown = subprocess.run([TOP / "tools" / "qrvl-sweep", "--version"], capture_output=True, text=True, check=True,
+                           timeout=60).stdout
+    assert shown.startswith("qrvl-sweep %s (the package in %s/tools/qrvl_sweep, Python "
+                            % (VERSION, TOP))
 
 
 @pytest.mark.e2e

@@ -129,7 +129,7 @@ def done_once(study):
 
 
 def test_a_study_run_on_a_real_slurm(slurm, tmp_path):
-    args = ["--fix", "runs=50", "--sweep", "nn=2:5", "-r", "2", "--seed", "9"]
+    args = ["--fix", "runs=50", "--sweep", "nn=2:5", "-r", "1", "--seed", "9"]
     study, local = tmp_path / "cluster", tmp_path / "local"
     plan(study, *args)
     plan(local, *args)
@@ -149,7 +149,7 @@ def test_a_cancelled_submission_is_completed_by_the_next(slurm, tmp_path):
     sim = wrapper(tmp_path / "sim", 'case "$*" in *nn=[23]\\ *) ;; *) while [ -e %s ]; do '
                   'sleep 0.1; done;; esac\nexec "$SIM" "$@"' % gate)
     study = tmp_path / "study"
-    plan(study, "--fix", "runs=50", "--sweep", "nn=2:5", "-r", "2", sim=sim)
+    plan(study, "--fix", "runs=50", "--sweep", "nn=2:5", "-r", "1", sim=sim)
     tool("slurm", "-d", study)
     job = submit(slurm, study)
     until(lambda: len(list((study / "out").glob("*.part*"))) >= 2 and

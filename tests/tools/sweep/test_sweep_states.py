@@ -9,7 +9,7 @@ import time
 from pathlib import Path
 
 import pytest
-from conftest import TOOL, plan, runs, tool, wrapper
+from conftest import COMMAND, plan, runs, tool, wrapper
 
 pytestmark = pytest.mark.e2e
 
@@ -76,7 +76,7 @@ def test_a_killed_run_leaves_the_study_held_until_its_jobs_end(tmp_path):
                   'exec "$SIM" "$@"' % (log, gate))
     study = tmp_path / "study"
     plan(study, "--fix", "runs=20", "--sweep", "nn=2:7", "-r", "1", sim=sim)
-    first = subprocess.Popen([TOOL, "run", "-d", study, "-j", "2"], stdin=subprocess.DEVNULL,
+    first = subprocess.Popen([*COMMAND, "run", "-d", study, "-j", "2"], stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 60
     while (not log.exists() or len(log.read_text().splitlines()) < 2) and \
