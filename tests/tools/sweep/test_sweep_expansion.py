@@ -1,7 +1,6 @@
 """Sweep expansion, unknown-word suggestions, the seed rule and the building of a study."""
 
 import argparse
-import hashlib
 
 import pytest
 
@@ -145,15 +144,6 @@ def test_refused_study_files(simulator, tmp_path, text, message):
     with pytest.raises(StudyError) as caught:
         build_study(plan_args(study=str(path)), simulator, 10 ** 6)
     assert message in str(caught.value)
-
-
-def test_seed_is_the_documented_hash():
-    key = seeds.point_key({"runs": "10", "nn": "5", "fsf_fbk": "class"})
-    assert key == "fsf_fbk=class\nnn=5\nruns=10"
-    digest = hashlib.sha256(b"qrvl-sweep seed\n5\nfsf_fbk=class\nnn=5\nruns=10\n3\n0").digest()
-    drawer = seeds.SeedDrawer(5, [key])
-    drawn = [drawer.replication(r)[0] for r in (1, 2, 3)]
-    assert drawn[2] == int.from_bytes(digest[:4], "big")
 
 
 def test_colliding_seeds_move_in_replication_then_key_order(monkeypatch):

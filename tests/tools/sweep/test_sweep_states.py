@@ -54,11 +54,18 @@ STATES = [
 ]
 
 
-@pytest.mark.parametrize("damage,answers", STATES)
-def test_damaged_studies_are_told_alike_by_every_command(tmp_path, damage, answers):
-    study = tmp_path / "study"
+@pytest.fixture(scope="module")
+def study(tmp_path_factory):
+    """A study run whole; each test restores its run list after damaging it."""
+    study = tmp_path_factory.mktemp("damaged") / "study"
     plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "2")
     tool("run", "-d", study)
+    return study
+
+
+@pytest.mark.parametrize("damage,answers", STATES)
+def test_damaged_studies_are_told_alike_by_every_command(study, damage, answers):
+    lists = {name: Path(study, name).read_bytes() for name in ("runs.tsv", "plan.txt")}
     damage(study)
     for command, (status, message) in answers.items():
         extra = ["--point", "nn=2"] if command == "show" else []
@@ -67,6 +74,8 @@ def test_damaged_studies_are_told_alike_by_every_command(tmp_path, damage, answe
         assert message is None or message in result.stderr, (command, result.stderr)
     if answers["run"][0] == 0:
         assert tool("status", "-d", study).stdout.endswith("every run is done\n")
+    for name, text in lists.items():
+        Path(study, name).write_bytes(text)
 
 
 def test_a_killed_run_leaves_the_study_held_until_its_jobs_end(tmp_path):

@@ -5,6 +5,7 @@ plots of several figures and of any gathered CSV."""
 import csv
 import math
 import os
+import shlex
 import statistics
 import sqlite3
 import subprocess
@@ -194,29 +195,30 @@ def test_a_study_from_python(tmp_path):
         (3, "fsf_fbk=class", 0), (6, "fsf_fbk=class", 0)]     # unfaded, codings do the same
 
 
-def test_slurm_tasks_of_several_runs(tmp_path):
+def test_slurm_tasks_run_their_lines_once(tmp_path):
     study = tmp_path / "study"
     plan(study, "--fix", "runs=20", "--sweep", "nn=2:6", "-r", "2")       # 10 runs
     script = Path(study, "slurm.sh")
     assert "4 runs a task" in tool("slurm", "-d", study, "--runs-per-task", "2",
                                    "--max-array", "4").stderr
     assert "#SBATCH --array=1-3\n" in script.read_text()
-    tool("slurm", "-d", study, "--runs-per-task", "4")
-    assert "#SBATCH --array=1-3\n" in script.read_text()
-
-    planned = runs(study)
-    os.makedirs(study / "out", exist_ok=True)
-    Path(planned[5]["output"]).write_bytes(sim_output("runs=20", "nn=" + planned[5]["nn"],
-                                                      "seed=" + planned[5]["seed"]))
-    result = slurm_task(script, 2)              # lines 5 to 8, line 6 already done
-    assert result.returncode == 0 and result.stderr.count("done already") == 1
+    tool("slurm", "-d", study, "--runs-per-task", "4", "--throttle", "2",
+         "--sbatch=--time=00:10:00")
+    text = script.read_text()
+    assert "#SBATCH --array=1-3%2\n#SBATCH --ntasks=1\n" in text and "--time=00:10:00\n" in text
+    planned, lines = runs(study), Path(study, "plan.txt").read_text().splitlines()
+    Path(study, "out").rmdir()                  # the task makes what it needs
+    assert slurm_task(script, 2).returncode == 0            # lines 5 to 8
     assert [os.path.exists(r["output"]) for r in planned] == [4 <= i <= 7 for i in range(10)]
+    command = shlex.split(lines[5].split(" >", 1)[0])
+    assert Path(planned[5]["output"]).read_bytes() == sim_output(*command[1:])
+    Path(planned[4]["output"]).write_text("")   # an empty output is run again
+    result = slurm_task(script, 2)
+    assert result.returncode == 0 and result.stderr.count("done already") == 3
     records = rows(study / "finished.tsv", "\t")
-    assert [r["line"] for r in records] == ["5", "7", "8"]
-    assert all(r["command"] == line for r, line in zip(records, [
-        Path(study, "plan.txt").read_text().splitlines()[i] for i in (4, 6, 7)]))
-    assert slurm_task(script, 3).returncode == 0
-    assert len(rows(study / "finished.tsv", "\t")) == 5
+    assert [(r["line"], r["seed"], r["status"]) for r in records] == [
+        (str(i + 1), planned[i]["seed"], "0") for i in (4, 5, 6, 7, 4)]
+    assert [r["command"] for r in records] == [lines[i] for i in (4, 5, 6, 7, 4)]
     beyond = slurm_task(script, 4)
     assert beyond.returncode == 2 and "no line 13" in beyond.stderr
     assert "10 of 10 runs done" in tool("run", "-d", study).stderr
@@ -271,6 +273,9 @@ def test_status_and_show_on_a_half_finished_study(tmp_path):
 def test_plots_of_several_figures_and_of_any_csv(paired):
     top, study = paired
     tool("gather", "-d", study)
+    tool("plot", "-d", study, "--x", "nn", "--by", "fsf_fbk", "--y", "S")
+    png = Path(study, "plots", "S-vs-nn-by-fsf_fbk.png").read_bytes()
+    assert png.startswith(b"\x89PNG\r\n\x1a\n") and len(png) > 2000
     tool("plot", "-d", study, "--x", "nn", "--by", "fsf_fbk", "--y", "Ps,D,T", "-o",
          top / "three")
     script = Path(top, "three.gp").read_text()
@@ -290,6 +295,9 @@ def test_plots_of_several_figures_and_of_any_csv(paired):
     assert "study takes 10 values (s0, s1, s2, " in message
     assert "choose one with --where study=VALUE or draw a line per value with --by study" in message
     tool("plot", "--csv", many, "--x", "nn", "--by", "study", "--where", "fsf_fbk=perf")
+    Path(top, "cut.csv").write_text("\n".join([header] + body + ["class,3"]) + "\n")
+    assert "cut.csv:6: 2 fields under a header of" in tool(
+        "plot", "--csv", top / "cut.csv", "--x", "nn", "--by", "fsf_fbk", status=2).stderr
     tool("plot", "--csv", many, "--x", "fsf_fbk", "--by", "study", "--where", "nn=3", "-o",
          top / "ten")
     lines = [line for line in Path(top, "ten.gp").read_text().split("\n")

@@ -6,7 +6,7 @@ replication, seed and simulator version; per run also the random streams (`rng`)
 (`threads`) it ran with. The summary's own copies of options (nn, runs, ns, ...) are named with
 `_out` (nn_out), so that no name is there twice."""
 
-from typing import Any, Dict, Iterable, Iterator, List, Mapping, Optional, Union
+from typing import Any, Dict, Iterable, Iterator, List, Mapping, Union
 
 from ..directory import study_dir
 from ..planned import PROVENANCE, Planned, load_planned
