@@ -3,20 +3,19 @@
 through the sweep tool's own stopping rule and estimates: per setting, STUDIES studies of one
 point (or one pair of points for a diff() target), each run as `run --until` runs it.
 
-  bench/tools/stopping_coverage.py [STUDIES]     (default 100000; a table in Markdown)"""
+  PYTHONPATH=tools bench/tools/stopping_coverage.py [STUDIES]   (default 100000; a Markdown table)
+
+(or with the package installed, see README, without PYTHONPATH)."""
 
 import bisect
 import math
 import multiprocessing
-import os
 import random
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-
-from qrvl_sweep.aggregate import PointData  # noqa: E402
-from qrvl_sweep.stopping import Stages  # noqa: E402
-from qrvl_sweep.targets import parse_criterion  # noqa: E402
+from qrvl_sweep.results.aggregate import PointData
+from qrvl_sweep.results.stopping import Stages
+from qrvl_sweep.results.targets import parse_criterion
 
 SESSIONS = 1000           # sessions behind one replication's Ps
 FIRST = 10                # the built-in --min-replications
