@@ -109,7 +109,7 @@ def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     assert "12 of 12 runs done" in tool("run", "-d", study).stderr
     for r, line in zip(planned, lines):
         assert Path(r["output"]).read_bytes() == sim_output(*words(line)[1:])
-    assert "12 of 12 runs done" in tool("run", "-d", study).stderr
+    assert "--retry-failed changes nothing" in tool("run", "-d", study, "--retry-failed").stderr
     # A lost output runs again, here through --sshloginfile (":" is this host).
     os.remove(planned[5]["output"])
     assert "no file" in tool("run", "-d", study, "--sshloginfile", tmp_path / "none",
