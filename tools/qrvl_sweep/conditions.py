@@ -3,7 +3,7 @@ is on), checked at every combination of values the study gives those options: th
 own factors are crossed, the others keep their fixed or built-in values."""
 
 import itertools
-from typing import TYPE_CHECKING, Dict, Optional
+from typing import TYPE_CHECKING, Callable, Dict, Optional
 
 from .describe import Option, Simulator
 from .errors import StudyError
@@ -33,21 +33,25 @@ def broken_element(rule: Rule, value: str) -> Optional[str]:
     return None
 
 
+def settings(given: Dict[str, str], simulator: Simulator) -> Callable[[str], Optional[str]]:
+    """The value each option has at a point: given, else built in (None: no constant value)."""
+    def setting(word: str) -> Optional[str]:
+        if word in given:
+            return given[word]
+        option = simulator.options.get(word)
+        return None if option is None or option.builtin is None else str(option.builtin)
+    return setting
+
+
 def check_rule(study: "Study", simulator: Simulator, option: Option, rule: Rule) -> None:
     words = {option.word} | {word for word, _ in rule.when}
     factors = [factor for factor in study.factors() if words & set(factor.words)]
     for levels in itertools.product(*(factor.levels for factor in factors)):
-        given: Dict[str, str] = dict(study.fixed)
+        given = dict(study.fixed)
         for level in levels:
             given.update(level.options)
-
-        def setting(word: str) -> Optional[str]:
-            if word in given:
-                return given[word]
-            other = simulator.options.get(word)
-            return None if other is None or other.builtin is None else str(other.builtin)
+        setting = settings(given, simulator)
         value = setting(option.word)
-        if value is None or not rule.holds_with(setting) or broken_element(rule, value) is None:
-            continue
-        raise StudyError("%s=%s: %s (the study runs it with %s)" % (
-            option.word, value, rule.message, rule.condition_text(setting)))
+        if value is not None and rule.holds_with(setting) and broken_element(rule, value):
+            raise StudyError("%s=%s: %s (the study runs it with %s)" % (
+                option.word, value, rule.message, rule.condition_text(setting)))
