@@ -15,6 +15,7 @@ from qrvl_sweep.directory import StudyDir
 from qrvl_sweep.errors import StudyError
 from qrvl_sweep.planned import load_planned
 from qrvl_sweep.results.pairs import Pairing
+from qrvl_sweep.overview import Tally, time_left
 from qrvl_sweep.plan import planned_of, runs_of, write_plan
 from qrvl_sweep.results.columns import option_columns, option_values, run_option_columns
 from qrvl_sweep.results.rank import Ranking, holm, letters
@@ -312,3 +313,11 @@ def test_unreadable_studies_say_how_to_plan_them_again(tmp_path, data, message):
     with pytest.raises(StudyError) as caught:
         load_planned(StudyDir(str(tmp_path)))
     assert message.format(dir=tmp_path) in str(caught.value)
+
+
+def test_time_left_gives_threaded_runs_their_cores():
+    points = {"a": Tally(done=1, pending=2, seconds=[10.0]),
+              "b": Tally(done=1, pending=2, seconds=[10.0], threads=2)}
+    everything = Tally(done=2, pending=4, seconds=[10.0, 10.0])
+    assert "time left: about 15 s with 4 jobs at once, a run of T threads taking T (40 s of " \
+        "run time" in time_left(points, everything, 4)
