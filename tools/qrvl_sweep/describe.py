@@ -1,5 +1,6 @@
 """The simulator as the tool sees it: where it is, what it is (version, SHA-256 of its binary),
-and what it reads and writes, as told by its own `--describe`."""
+and what it reads and writes, as told by its own `--describe`: each option's word, kind, built-in
+value and rules (as data), and the summary columns."""
 
 import difflib
 import hashlib
@@ -8,11 +9,14 @@ import os
 import shutil
 import subprocess
 from dataclasses import dataclass, field
+from typing import Any, Dict, Mapping, Optional, Tuple, Union
 
 from .errors import StudyError
+from .rules import Rule, parse_rule
 from .safety import check_plain
 
 KINDS = ("integer", "real", "flag", "keyword", "list", "text", "file")
+Builtin = Union[int, float, str, None]
 
 
 @dataclass(frozen=True)
@@ -20,17 +24,18 @@ class Option:
     """One option word of the simulator."""
     word: str
     kind: str
-    builtin: object = None
+    builtin: Builtin = None   # None: no constant (files, schedules, a special value)
+    special: str = ""         # what a non-constant built-in value depends on (clock, terminal)
     help: str = ""
-    values: tuple = ()        # keywords: the accepted words
-    element: str = "real"     # lists: the kind of each element
-    aliases: tuple = ()       # other spellings the simulator's help uses
-    rules: tuple = ()
-    minimum: float = None
-    maximum: float = None
+    values: Tuple[str, ...] = ()    # keywords: the accepted words
+    element: str = "real"           # lists: the kind of each element
+    aliases: Tuple[str, ...] = ()   # other spellings the simulator's help uses
+    rules: Tuple[Rule, ...] = ()
+    minimum: Optional[float] = None     # the bounds that always hold
+    maximum: Optional[float] = None
 
     @property
-    def separator(self):
+    def separator(self) -> str:
         """What separates swept values: lists and texts hold commas themselves."""
         return "|" if self.kind in ("list", "text") else ","
 
@@ -47,13 +52,13 @@ class Identity:
 class Simulator:
     """A simulator's identity, its options in reading order and its summary columns."""
     identity: Identity
-    options: dict = field(default_factory=dict)
-    columns: tuple = ()
+    options: Dict[str, Option] = field(default_factory=dict)
+    columns: Tuple[str, ...] = ()
 
-    def suggest(self, word):
+    def suggest(self, word: str) -> Optional[str]:
         """The option word meant by an unknown word: the same word in other letter case, the
         option one of whose other spellings it is, or the nearest word or spelling."""
-        spellings = {}
+        spellings: Dict[str, str] = {}
         for option in self.options.values():
             for spelling in (option.word,) + option.aliases:
                 spellings.setdefault(spelling, option.word)
@@ -66,16 +71,11 @@ class Simulator:
         return folded[close[0]] if close else None
 
 
-def find_simulator(given):
+def find_simulator(given: Optional[str]) -> str:
     """The simulator: --sim PATH, else $QRVL_SIM, else qrvl_sim on PATH, else build/qrvl_sim
     beside the tool."""
-    if given:
-        path = given
-    elif os.environ.get("QRVL_SIM"):
-        path = os.environ["QRVL_SIM"]
-    elif shutil.which("qrvl_sim"):
-        path = shutil.which("qrvl_sim")
-    else:
+    path = given or os.environ.get("QRVL_SIM") or shutil.which("qrvl_sim")
+    if not path:
         here = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
         path = os.path.join(here, "..", "build", "qrvl_sim")
     path = os.path.normpath(os.path.abspath(path))
@@ -85,7 +85,7 @@ def find_simulator(given):
     return path
 
 
-def file_sha256(path):
+def file_sha256(path: str) -> str:
     """SHA-256 of a file's bytes, in hex."""
     digest = hashlib.sha256()
     try:
@@ -97,7 +97,7 @@ def file_sha256(path):
     return digest.hexdigest()
 
 
-def _ask(path, flag):
+def _ask(path: str, flag: str) -> str:
     try:
         result = subprocess.run([path, flag], stdin=subprocess.DEVNULL, capture_output=True,
                                 timeout=60)
@@ -108,25 +108,35 @@ def _ask(path, flag):
     return result.stdout.decode("utf-8", "replace")
 
 
-def identify(path, sha256):
+def identify(path: str, sha256: str) -> Identity:
     """The simulator's identity from its --version line and the SHA-256 of its binary."""
     version = _ask(path, "--version").strip().split("\n")[0].strip()
     return Identity(path, version, sha256)
 
 
-def load_simulator(path):
+def load_simulator(path: str) -> Simulator:
     """The simulator at path, described by its own --describe."""
     text = _ask(path, "--describe")
     try:
-        document = json.loads(text)
-        return parse_describe(document, path)
+        return parse_describe(json.loads(text), path)
     except (ValueError, KeyError, TypeError, AttributeError) as error:
         raise StudyError("%s --describe did not describe the simulator (%s); this tool needs a "
                          "qrvl_sim that answers --describe with its options and columns"
                          % (path, error))
 
 
-def _number(value, what):
+def descriptions(path: str) -> Dict[str, str]:
+    """Each option word's help text, as the simulator at path describes it (for suggestions);
+    empty when it cannot be asked."""
+    try:
+        document = json.loads(_ask(path, "--describe"))
+        return {str(entry["word"]): str(entry.get("help", "")) for entry in document["options"]}
+    except (StudyError, ValueError, KeyError, TypeError):
+        return {}
+
+
+def number(value: Any, what: str) -> Optional[float]:
+    """A bound of --describe: a JSON number, or None when absent."""
     if value is None:
         return None
     if isinstance(value, bool) or not isinstance(value, (int, float)):
@@ -134,25 +144,37 @@ def _number(value, what):
     return value
 
 
-def parse_option(entry):
-    """One option object of --describe."""
-    kind = entry["kind"]
+def builtin_of(value: Any) -> Tuple[Builtin, str]:
+    """(constant built-in value, or None; what a special built-in value depends on)."""
+    if isinstance(value, Mapping):
+        return None, str(value.get("special", "special"))
+    if value is None or isinstance(value, (int, float, str)):
+        return value, ""
+    raise ValueError("the built-in value %r" % (value,))
+
+
+def parse_option(entry: Mapping[str, Any]) -> Option:
+    """One option object of --describe; rules in words (older simulators) are left to the
+    simulator."""
+    kind, word = entry["kind"], entry["word"]
     if kind not in KINDS:
-        raise ValueError("option %s has the unknown kind %r" % (entry["word"], kind))
-    word = entry["word"]
+        raise ValueError("option %s has the unknown kind %r" % (word, kind))
     if not isinstance(word, str) or not word or "=" in word:
         raise ValueError("the option word %r" % (word,))
+    builtin, special = builtin_of(entry.get("builtin"))
+    rules = tuple(parse_rule(rule, word) for rule in entry.get("rules") or ()
+                  if isinstance(rule, Mapping))
     return Option(
-        word=word, kind=kind, builtin=entry.get("builtin"), help=str(entry.get("help", "")),
+        word=word, kind=kind, builtin=builtin, special=special,
+        help=str(entry.get("help", "")),
         values=tuple(str(v) for v in entry.get("values") or ()),
         element=str(entry.get("element") or "real"),
-        aliases=tuple(str(a) for a in entry.get("aliases") or ()),
-        rules=tuple(str(r) for r in entry.get("rules") or ()),
-        minimum=_number(entry.get("min"), word + " min"),
-        maximum=_number(entry.get("max"), word + " max"))
+        aliases=tuple(str(a) for a in entry.get("aliases") or ()), rules=rules,
+        minimum=number(entry.get("min"), word + " min"),
+        maximum=number(entry.get("max"), word + " max"))
 
 
-def parse_describe(document, path):
+def parse_describe(document: Mapping[str, Any], path: str) -> Simulator:
     """The Simulator of a parsed --describe document; the binary at path is hashed."""
     version = document["version"]
     if not isinstance(version, str) or not version.strip():

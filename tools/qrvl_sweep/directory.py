@@ -1,36 +1,84 @@
-"""The study directory: its files, the study as planned (study.json) and the run list
-(runs.tsv with plan.txt), read back with every problem reported as a StudyError."""
+"""The study directory and the paths of its files, and writing a file whole."""
 
-import json
 import os
-import shlex
 from dataclasses import dataclass
-from functools import cached_property
 
-from . import PROG
-from .describe import Identity
 from .errors import StudyError
-from .factors import Factor, Level, point_words, swept_factor
 from .safety import check_plain
-from .summary import Layout, read_output
 
 
 @dataclass(frozen=True)
 class StudyDir:
-    """The paths of a study directory."""
+    """A study directory: each of its files by what it holds."""
     path: str
 
-    def __getattr__(self, name):
-        files = {"study_json": "study.json", "plan": "plan.txt", "runs_tsv": "runs.tsv",
-                 "finished": "finished.tsv", "joblog": "joblog", "todo_plan": "todo.txt",
-                 "todo_runs": "todo.tsv", "todo_sim": "todo.json", "lock": "lock",
-                 "out": "out", "summary": "summary.csv", "slurm": "slurm", "plots": "plots"}
-        if name not in files:
-            raise AttributeError(name)
-        return os.path.join(self.path, files[name])
+    def _file(self, name: str) -> str:
+        return os.path.join(self.path, name)
+
+    @property
+    def study_json(self) -> str:
+        """The study as planned."""
+        return self._file("study.json")
+
+    @property
+    def plan(self) -> str:
+        """The job list: one shell line per run."""
+        return self._file("plan.txt")
+
+    @property
+    def runs_tsv(self) -> str:
+        """The runs of the plan's lines: point, replication, seed, output, factor values."""
+        return self._file("runs.tsv")
+
+    @property
+    def finished(self) -> str:
+        """One record per ended run."""
+        return self._file("finished.tsv")
+
+    @property
+    def joblog(self) -> str:
+        """GNU parallel's record of the last session."""
+        return self._file("joblog")
+
+    @property
+    def todo_plan(self) -> str:
+        """The lines of a session of GNU parallel."""
+        return self._file("todo.txt")
+
+    @property
+    def todo_runs(self) -> str:
+        """The runs of a session of GNU parallel."""
+        return self._file("todo.tsv")
+
+    @property
+    def todo_sim(self) -> str:
+        """The simulator a session of GNU parallel runs."""
+        return self._file("todo.json")
+
+    @property
+    def lock(self) -> str:
+        return self._file("lock")
+
+    @property
+    def out(self) -> str:
+        """The runs' outputs."""
+        return self._file("out")
+
+    @property
+    def summary(self) -> str:
+        return self._file("summary.csv")
+
+    @property
+    def slurm(self) -> str:
+        """The Slurm tasks' logs."""
+        return self._file("slurm")
+
+    @property
+    def plots(self) -> str:
+        return self._file("plots")
 
 
-def study_dir(text, create=False):
+def study_dir(text: str, create: bool = False) -> StudyDir:
     """The study directory named by -d; created when asked and missing."""
     check_plain("the study directory", text)
     path = os.path.abspath(text)
@@ -44,207 +92,7 @@ def study_dir(text, create=False):
     return StudyDir(path)
 
 
-@dataclass(frozen=True)
-class Planned:
-    """A study as planned: what study.json holds."""
-    simulator: Identity
-    columns: tuple
-    builtin_debug: int
-    seed: int
-    replications: int
-    fixed: tuple        # (word, value) pairs
-    factors: tuple      # Factor records, in point order
-    point_count: int
-    run_count: int
-    common_seeds: tuple = ()
-    builtins: tuple = ()        # (word, value) of every option the simulator has but seed
-    targets: object = None      # the precision targets of the last run --until
-
-    @property
-    def swept(self):
-        return [factor.name for factor in self.factors]
-
-    @property
-    def option_words(self):
-        """The options the study gives that are not swept options: fixed, then zipped."""
-        words = [word for word, _ in self.fixed]
-        for factor in self.factors:
-            words += [word for word in factor.words if word != factor.name]
-        return list(dict.fromkeys(words))
-
-    @cached_property
-    def levels(self):
-        """Per factor name, its levels by label."""
-        return {factor.name: {level.label: level for level in factor.levels}
-                for factor in self.factors}
-
-    def label_of(self, name, text, where):
-        """The label of the level of factor name that text names; refuses a name that is not
-        a factor of the study."""
-        for factor in self.factors:
-            if factor.name == name:
-                return factor.level(text, where)
-        raise StudyError("%s: %s is not a factor of the study (its factors: %s)"
-                         % (where, name, ", ".join(self.swept) or "none"))
-
-    def options_of(self, labels):
-        """The options a point gives to the simulator, from its factors' labels."""
-        options = dict(self.fixed)
-        for factor in self.factors:
-            options.update(self.levels[factor.name][labels[factor.name]].options)
-        return options
-
-    def every_option(self, labels):
-        """Every option word of the simulator with the value the point runs with."""
-        options = dict(self.builtins)
-        options.update(self.options_of(labels))
-        return options
-
-    def common_words(self):
-        """The option words left out of the seed keys."""
-        return {word for factor in self.factors if factor.name in self.common_seeds
-                for word in factor.words}
-
-    def to_json(self):
-        return {"format": 3,
-                "simulator": {"path": self.simulator.path, "version": self.simulator.version,
-                              "sha256": self.simulator.sha256},
-                "columns": list(self.columns), "builtin_debug": self.builtin_debug,
-                "seed": self.seed, "replications": self.replications,
-                "fixed": [list(pair) for pair in self.fixed],
-                "factors": [factor_json(factor) for factor in self.factors],
-                "common_seeds": list(self.common_seeds),
-                "builtins": [list(pair) for pair in self.builtins],
-                "targets": self.targets,
-                "point_count": self.point_count, "run_count": self.run_count}
-
-
-def factor_json(factor):
-    if not factor.zipped:
-        return {"option": factor.name, "values": factor.labels}
-    return {"zip": factor.name, "levels": [{"label": level.label, "options": [
-        list(pair) for pair in level.options]} for level in factor.levels]}
-
-
-def factor_of(data):
-    if "option" in data:
-        return swept_factor(str(data["option"]), [str(v) for v in data["values"]])
-    return Factor(str(data["zip"]), tuple(Level(str(level["label"]), tuple(
-        (str(w), str(v)) for w, v in level["options"])) for level in data["levels"]), True)
-
-
-def _planned(data):
-    simulator = data["simulator"]
-    if "factors" in data:
-        factors = tuple(factor_of(item) for item in data["factors"])
-    else:       # studies planned before zip factors
-        factors = tuple(swept_factor(str(w), [str(v) for v in values])
-                        for w, values in data["sweep"])
-    planned = Planned(
-        simulator=Identity(str(simulator["path"]), str(simulator["version"]),
-                           str(simulator["sha256"])),
-        columns=tuple(str(c) for c in data["columns"]), builtin_debug=int(data["builtin_debug"]),
-        seed=int(data["seed"]), replications=int(data["replications"]),
-        fixed=tuple((str(w), str(v)) for w, v in data["fixed"]), factors=factors,
-        point_count=int(data["point_count"]), run_count=int(data["run_count"]),
-        common_seeds=tuple(str(n) for n in data.get("common_seeds", ())),
-        builtins=tuple((str(w), str(v)) for w, v in data.get("builtins", ())),
-        targets=data.get("targets"))
-    if not planned.columns:
-        raise ValueError("no columns")
-    return planned
-
-
-def load_planned(directory):
-    """The study planned in the directory."""
-    try:
-        with open(directory.study_json, encoding="utf-8-sig") as handle:
-            data = json.load(handle)
-    except FileNotFoundError:
-        raise StudyError("%s holds no planned study (run '%s plan -d %s ...' first)"
-                         % (directory.path, PROG, directory.path))
-    except (OSError, ValueError) as error:
-        raise StudyError("cannot read %s: %s" % (directory.study_json, error))
-    try:
-        return _planned(data)
-    except (KeyError, TypeError, ValueError, AttributeError) as error:
-        raise StudyError("%s is not a study planned by this %s (%s: %s); plan the study again"
-                         % (directory.study_json, PROG, type(error).__name__, error))
-
-
-@dataclass(frozen=True)
-class Run:
-    """One replication of one point: a line of the plan."""
-    line: int
-    point: str           # the point's id
-    replication: int
-    seed: int
-    output: str
-    values: dict         # swept word -> value
-    command: str         # the plan line
-
-    @property
-    def errors(self):
-        return self.output[:-len(".csv")] + ".err"
-
-    @property
-    def simulator_command(self):
-        """The simulator's command line, without the redirections of the plan line."""
-        redirect = " >" + shlex.quote(self.output[:-len(".csv")] + ".part")
-        at = self.command.find(redirect)
-        return self.command[:at] if at >= 0 else self.command
-
-    def describe_point(self):
-        if not self.values:
-            return "the single point"
-        return "point " + point_words(self.values)
-
-
-RUN_COLUMNS = ["line", "point", "replication", "seed", "output"]
-
-
-def run_row(run):
-    return [str(run.line), run.point, str(run.replication), str(run.seed), run.output] + \
-        list(run.values.values())
-
-
-def write_run(runs, plan, run):
-    """Appends a run to an open run list and its line to the open plan."""
-    runs.write("\t".join(run_row(run)) + "\n")
-    plan.write(run.command + "\n")
-
-
-def parse_run_row(header, fields, command):
-    if len(fields) != len(header):
-        raise ValueError("%d fields under a header of %d" % (len(fields), len(header)))
-    swept = dict(zip(header[len(RUN_COLUMNS):], fields[len(RUN_COLUMNS):]))
-    return Run(int(fields[0]), fields[1], int(fields[2]), int(fields[3]), fields[4], swept,
-               command)
-
-
-def read_runs(runs_path, plan_path):
-    """Every run of a run list (runs.tsv or todo.tsv) with its plan line, in order."""
-    try:
-        with open(runs_path, encoding="utf-8") as runs, open(plan_path, encoding="utf-8") as plan:
-            header = runs.readline().rstrip("\n").split("\t")
-            if header[:len(RUN_COLUMNS)] != RUN_COLUMNS:
-                raise ValueError("the header is not %s" % " ".join(RUN_COLUMNS))
-            for number, (row, command) in enumerate(zip(runs, plan), 2):
-                try:
-                    yield parse_run_row(header, row.rstrip("\n").split("\t"), command.rstrip("\n"))
-                except ValueError as error:
-                    raise ValueError("line %d: %s" % (number, error))
-    except FileNotFoundError as error:
-        raise StudyError("%s is missing; plan the study again" % error.filename)
-    except (OSError, ValueError) as error:
-        raise StudyError("cannot read %s: %s; plan the study again" % (runs_path, error))
-
-
-def save_planned(directory, planned):
-    write_file(directory.study_json, json.dumps(planned.to_json(), indent=1) + "\n")
-
-
-def write_file(path, text):
+def write_file(path: str, text: str) -> None:
     """Writes a file whole, under its name only once complete."""
     temporary = path + ".tmp"
     try:
@@ -253,10 +101,3 @@ def write_file(path, text):
         os.replace(temporary, path)
     except OSError as error:
         raise StudyError("cannot write %s: %s" % (path, error.strerror or error))
-
-
-def read_run_output(planned, run):
-    """(summary, None) for a done run's output, else (None, why it is not done); the summary
-    line is read at the debug level the run's simulator ran with."""
-    debug = int(planned.options_of(run.values).get("debug", planned.builtin_debug))
-    return read_output(run.output, Layout(planned.columns, debug))

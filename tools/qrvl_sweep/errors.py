@@ -3,7 +3,7 @@ status), and notes on standard error."""
 
 import sys
 
-from . import PROG
+from .version import PROG
 
 
 class StudyError(Exception):
@@ -11,10 +11,10 @@ class StudyError(Exception):
 
     Status 2: a refused input, nothing ran; 1: the study cannot go on as asked."""
 
-    def __init__(self, message, status=2):
+    def __init__(self, message: str, status: int = 2) -> None:
         super().__init__(message)
         self.status = status
 
 
-def note(message):
+def note(message: str) -> None:
     sys.stderr.write("%s: %s\n" % (PROG, message))

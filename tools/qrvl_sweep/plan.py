@@ -5,26 +5,31 @@ Lines are ordered by replication, then point, so that more replications only add
 end. A job line writes the output under a name unique to the attempt and renames it once the
 simulator has ended well, so a partial output never stands under the final name."""
 
+import argparse
 import hashlib
 import os
 import shlex
+from typing import Callable, Dict, Iterator, List, Optional, Tuple
 
-from . import PROG
-from .describe import find_simulator, load_simulator
-from .directory import (RUN_COLUMNS, Planned, Run, load_planned, read_run_output,
-                        save_planned, study_dir, write_run)
+from .describe import Simulator, find_simulator, load_simulator
+from .directory import StudyDir, study_dir
 from .errors import StudyError, note
 from .factors import points
 from .lock import StudyLock
-from .records import ensure_file
+from .planned import Planned, load_planned, save_planned
+from .results.records import ensure_file
+from .results.runs import read_run_output
+from .runlist import Run, header, write_run
 from .seeds import SeedDrawer, point_key
-from .study import build_study
+from .study import Study, build_study
+from .tsv import write_row
 from .values import canonical
+from .version import PROG
 
 DEFAULT_MAX_RUNS = 10 ** 6
 
 
-def job_line(simulator, base):
+def job_line(simulator: str, base: str) -> str:
     """The shell line of one run: the simulator's output under a temporary name, renamed once
     it ended well; the line ends with the simulator's status."""
     part = shlex.quote(base + ".part") + "$$"
@@ -32,18 +37,19 @@ def job_line(simulator, base):
         simulator, part, shlex.quote(base + ".err"), part, shlex.quote(base + ".csv"), part)
 
 
-class Quoted(dict):
+class Quoted(Dict[Tuple[str, str], str]):
     """word=value arguments quoted for the shell, each once."""
 
-    def __missing__(self, pair):
+    def __missing__(self, pair: Tuple[str, str]) -> str:
         self[pair] = text = shlex.quote("%s=%s" % pair)
         return text
 
 
-def point_keys(planned):
+def point_keys(planned: Planned) -> Tuple[List[str], List[str]]:
     """(point ids, seed keys) in point order; the seed keys leave out the common-seed words."""
     common = planned.common_words()
-    ids, keys = [], []
+    ids: List[str] = []
+    keys: List[str] = []
     for _, options in points(planned.factors, planned.fixed):
         key = point_key(options)
         ids.append(hashlib.sha256(key.encode("utf-8")).hexdigest()[:12])
@@ -51,7 +57,9 @@ def point_keys(planned):
     return ids, keys
 
 
-def runs_of(planned, directory, last, want=None, first_line=1):
+def runs_of(planned: Planned, directory: StudyDir, last: int,
+            want: Optional[Callable[[int, str], bool]] = None, first_line: int = 1
+            ) -> Iterator[Run]:
     """The runs of replications 1 to last in plan order, numbered from first_line; with want,
     only those for which want(replication, point id) holds."""
     ids, keys = point_keys(planned)
@@ -72,10 +80,10 @@ def runs_of(planned, directory, last, want=None, first_line=1):
                       job_line(simulator, base))
 
 
-def planned_of(study, simulator):
+def planned_of(study: Study, simulator: Simulator) -> Planned:
     """The record of a study planned with this simulator."""
     debug = simulator.options.get("debug")
-    builtins = []
+    builtins: List[Tuple[str, str]] = []
     for option in simulator.options.values():
         if option.word != "seed" and option.builtin is not None:
             try:
@@ -89,7 +97,7 @@ def planned_of(study, simulator):
                    study.run_count(), tuple(study.common_seeds), tuple(builtins))
 
 
-def check_size(study, limit):
+def check_size(study: Study, limit: int) -> None:
     count = study.run_count()
     if count > limit:
         points = count // study.replications
@@ -98,7 +106,7 @@ def check_size(study, limit):
                                                             limit, count))
 
 
-def check_same_simulator(directory, sha256, allow_mixed):
+def check_same_simulator(directory: StudyDir, sha256: str, allow_mixed: bool) -> None:
     """Refuses to re-plan over outputs of another simulator binary."""
     if allow_mixed or not os.path.exists(directory.study_json):
         return
@@ -116,14 +124,14 @@ def check_same_simulator(directory, sha256, allow_mixed):
                                     old.simulator.sha256, sha256, directory.out))
 
 
-def write_plan(study, simulator, directory):
+def write_plan(study: Study, simulator: Simulator, directory: StudyDir) -> Tuple[Planned, int]:
     """Writes runs.tsv and plan.txt, then study.json; returns (runs, runs already done)."""
     planned = planned_of(study, simulator)
     os.makedirs(directory.out, exist_ok=True)
     done, old_outputs = 0, bool(os.listdir(directory.out))
-    with open(directory.runs_tsv + ".tmp", "w", encoding="utf-8") as runs, \
+    with open(directory.runs_tsv + ".tmp", "w", encoding="utf-8", newline="") as runs, \
             open(directory.plan + ".tmp", "w", encoding="utf-8") as plan:
-        runs.write("\t".join(RUN_COLUMNS + planned.swept) + "\n")
+        write_row(runs, header(planned))
         for run in runs_of(planned, directory, planned.replications):
             write_run(runs, plan, run)
             if old_outputs and os.path.exists(run.output):
@@ -135,7 +143,7 @@ def write_plan(study, simulator, directory):
     return planned, done
 
 
-def command_plan(args):
+def command_plan(args: argparse.Namespace) -> int:
     limit = DEFAULT_MAX_RUNS if args.max_runs is None else args.max_runs
     simulator = load_simulator(find_simulator(args.sim))
     study = build_study(args, simulator, limit)

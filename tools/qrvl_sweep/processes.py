@@ -3,11 +3,12 @@
 import os
 import signal
 import subprocess
+from typing import Dict, List
 
 
-def descendants(pid):
+def descendants(pid: int) -> List[int]:
     """The processes below pid (Linux /proc), so that none outlives a stopped run."""
-    children = {}
+    children: Dict[int, List[int]] = {}
     try:
         names = os.listdir("/proc")
     except OSError:
@@ -29,7 +30,7 @@ def descendants(pid):
     return found
 
 
-def stop(process):
+def stop(process: "subprocess.Popen[bytes]") -> None:
     """Stops parallel and every job below it: TERM, then KILL for what remains."""
     below = descendants(process.pid)
     for pid in [process.pid] + below:

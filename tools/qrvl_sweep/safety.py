@@ -1,9 +1,11 @@
 """Guards for text that reaches a shell, a job list, a Slurm script or a gnuplot script."""
 
+from typing import Optional
+
 from .errors import StudyError
 
 
-def control_character(text):
+def control_character(text: str) -> Optional[str]:
     """The first control character in text (C0, DEL or C1), or None."""
     for ch in text:
         code = ord(ch)
@@ -12,7 +14,7 @@ def control_character(text):
     return None
 
 
-def check_plain(what, text):
+def check_plain(what: str, text: str) -> str:
     """Refuses text holding a control character: a line break in a job line or a script would
     start a new command."""
     ch = control_character(text)
@@ -22,7 +24,7 @@ def check_plain(what, text):
     return text
 
 
-def gnuplot_string(text):
+def gnuplot_string(text: str) -> str:
     """text as a gnuplot single-quoted string: no escapes are read inside, a quote is doubled."""
     check_plain("the gnuplot text", text)
     return "'%s'" % text.replace("'", "''")

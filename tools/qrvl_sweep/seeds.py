@@ -9,16 +9,17 @@ same seed, the later one in (replication, key) order takes k = 1, 2, ... until i
 Re-planning gives the same seeds, and more replications keep every seed already drawn."""
 
 import hashlib
+from typing import Collection, List, Mapping, Sequence, Set
 
 
-def point_key(options, common=()):
+def point_key(options: Mapping[str, str], common: Collection[str] = ()) -> str:
     """The key of a point: its options as sorted word=value lines, without the words common to
     the points that share seeds."""
     return "\n".join("%s=%s" % (word, options[word]) for word in sorted(options)
                      if word not in common)
 
 
-def seed_candidate(base_seed, key, replication, attempt):
+def seed_candidate(base_seed: int, key: str, replication: int, attempt: int) -> int:
     text = "qrvl-sweep seed\n%d\n%s\n%d\n%d" % (base_seed, key, replication, attempt)
     return int.from_bytes(hashlib.sha256(text.encode("utf-8")).digest()[:4], "big")
 
@@ -27,19 +28,20 @@ class SeedDrawer:
     """Draws the seeds of one replication after another, distinct for distinct keys; points of
     the same key share them."""
 
-    def __init__(self, base_seed, keys):
+    def __init__(self, base_seed: int, keys: Sequence[str]) -> None:
         self.base_seed = base_seed
         self.points = keys
         self.keys = list(dict.fromkeys(keys))
         self.order = sorted(range(len(self.keys)), key=self.keys.__getitem__)
-        self.used = set()
+        self.used: Set[int] = set()
         self.drawn = 0
 
-    def replication(self, replication):
+    def replication(self, replication: int) -> List[int]:
         """The seeds of every point (in point order) for this replication; the replications
         before it are drawn first, as their seeds come before its seeds."""
         if replication <= self.drawn:
             raise ValueError("replication %d is drawn already" % replication)
+        seeds: List[int] = []
         while self.drawn < replication:
             self.drawn += 1
             seeds = self.draw(self.drawn)
@@ -48,7 +50,7 @@ class SeedDrawer:
         by_key = dict(zip(self.keys, seeds))
         return [by_key[key] for key in self.points]
 
-    def draw(self, replication):
+    def draw(self, replication: int) -> List[int]:
         seeds = [0] * len(self.keys)
         for index in self.order:
             attempt = 0

@@ -1,82 +1,42 @@
-"""Running a study as a Slurm job array: task i runs K lines of the plan (line i with K = 1),
-skipping runs already done, checks that the simulator is the study's, and appends a record per
-run to finished.tsv."""
+"""Running a study as a Slurm job array: a script whose task i is `qrvl-sweep task`, which runs K
+lines of the plan (line i with K = 1), skipping runs already done, checks that the simulator is
+the study's, and appends a record per run to finished.tsv. Each task asks for as many CPUs as
+the most threads a simulator of the study runs."""
 
+import argparse
 import os
 import shlex
+import sys
+from typing import List, Optional
 
-from .directory import load_planned, study_dir, write_file
+from .directory import StudyDir, study_dir, write_file
 from .errors import StudyError, note
+from .planned import Planned, load_planned
 from .safety import check_plain
 
-# The record fields of finished.tsv, in its column order, as the task's shell knows them.
-RECORD = ('"$output" "$number" "$point" "$replication" "$seed" "$status" "$(hostname)" "$start" '
-          '"$seconds" "$version" "$sha" "$line"')
 # Slurm's own MaxArraySize: array indexes go up to one less.
 SLURM_MAX_ARRAY = 1001
 
 
-def task_script(directory, planned, allow_mixed, per_task):
-    """The shell of one array task: lines (task - 1) x K + 1 to task x K of the plan."""
-    ns_field = planned.columns.index("ns") + 1 if "ns" in planned.columns else 0
-    return [
-        "set -u",
-        "plan=%s" % shlex.quote(directory.plan),
-        "runs=%s" % shlex.quote(directory.runs_tsv),
-        "finished=%s" % shlex.quote(directory.finished),
-        "sim=%s" % shlex.quote(planned.simulator.path),
-        "planned_sha=%s" % planned.simulator.sha256,
-        "version=%s" % shlex.quote(planned.simulator.version),
-        "per_task=%d" % per_task,
-        "total=%d" % planned.run_count,
-        'task=${SLURM_ARRAY_TASK_ID:?"SLURM_ARRAY_TASK_ID is not set"}',
-        "first=$(( (task - 1) * per_task + 1 ))",
-        "last=$(( task * per_task < total ? task * per_task : total ))",
-        'if [ "$task" -lt 1 ] || [ "$first" -gt "$total" ]; then',
-        '  echo "qrvl-sweep: the plan $plan has no line $first" >&2',
-        "  exit 2",
-        "fi",
-        'mapfile -t lines < <(sed -n "${first},${last}p" "$plan")',
-        "mapfile -t rows < <(awk -F '\\t' -v a=\"$first\" -v b=\"$last\" "
-        "'$1 >= a && $1 <= b' \"$runs\")",
-        "sha=",
-        "result=0",
-        'for i in "${!lines[@]}"; do',
-        '  line=${lines[$i]}',
-        "  IFS=$'\\t' read -r number point replication seed output _ <<<\"${rows[$i]}\"",
-        "  # Done: one line of the summary's width (the columns, then 3 x ns unless debug < 0).",
-        "  if [ -s \"$output\" ] && awk -F ',' -v cols=%d -v nsf=%d "
-        "'NF >= cols && (NF == cols || NF == cols + 3 * $nsf) { n++ } END { exit n != 1 }' "
-        "\"$output\"; then" % (len(planned.columns), ns_field),
-        '    echo "qrvl-sweep: $output is already there"',
-        "    continue",
-        "  fi",
-        '  if [ -z "$sha" ]; then',
-        '    sha=$(sha256sum "$sim" | cut -d " " -f 1)',
-        '    if [ "$sha" != "$planned_sha" ]; then',
-        '      if [ %s = 0 ]; then' % (1 if allow_mixed else 0),
-        '        echo "qrvl-sweep: the simulator $sim has changed since the study was planned:'
-        ' planned sha256 $planned_sha, now $sha" >&2',
-        "        exit 2",
-        "      fi",
-        '      version=$("$sim" --version | head -n 1)',
-        "    fi",
-        "  fi",
-        "  start=$(date -u +%Y-%m-%dT%H:%M:%SZ)",
-        "  t0=$(date +%s.%N)",
-        '  /bin/sh -c "$line"',
-        "  status=$?",
-        "  seconds=$(awk -v a=\"$t0\" -v b=\"$(date +%s.%N)\" "
-        "'BEGIN { printf \"%.3f\", b - a }')",
-        "  printf '%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\t%s\\n' " +
-        RECORD + ' >>"$finished"',
-        '  if [ "$status" != 0 ]; then result=$status; fi',
-        "done",
-        'exit "$result"',
-    ]
+def tool_words() -> List[str]:
+    """This tool run by this interpreter: the launcher of a checkout, or the package
+    installed."""
+    launcher = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                            "qrvl-sweep")
+    if os.path.isfile(launcher):
+        return [sys.executable, launcher]
+    return [sys.executable, "-m", "qrvl_sweep"]
 
 
-def runs_per_task(planned, asked, max_array):
+def task_line(directory: StudyDir, allow_mixed: bool, per_task: int) -> str:
+    """The script's one command: the array task, run by this tool with this interpreter."""
+    words = tool_words() + ["task", "-d", directory.path, "--runs-per-task", str(per_task)] + \
+        (["--allow-mixed"] if allow_mixed else [])
+    task = '"${SLURM_ARRAY_TASK_ID:?SLURM_ARRAY_TASK_ID is not set}"'
+    return "exec %s %s" % (shlex.join(words), task)
+
+
+def runs_per_task(planned: Planned, asked: Optional[int], max_array: int) -> int:
     """K: as asked, raised so that ceil(N / K) tasks fit below the site's MaxArraySize."""
     per_task = asked or 1
     limit = max_array - 1
@@ -87,7 +47,7 @@ def runs_per_task(planned, asked, max_array):
     return per_task
 
 
-def command_slurm(args):
+def command_slurm(args: argparse.Namespace) -> int:
     for option in args.sbatch or []:
         check_plain("--sbatch", option)
     directory = study_dir(args.dir)
@@ -110,10 +70,11 @@ def command_slurm(args):
         "#SBATCH --job-name=qrvl-sweep",
         "#SBATCH --array=%s" % array,
         "#SBATCH --ntasks=1",
+        "#SBATCH --cpus-per-task=%d" % planned.most_threads(),
         "#SBATCH --output=%s" % os.path.join(directory.slurm, "%A_%a.log"),
     ]
     lines += ["#SBATCH %s" % option for option in args.sbatch or []]
-    lines += task_script(directory, planned, args.allow_mixed, per_task)
+    lines.append(task_line(directory, args.allow_mixed, per_task))
     write_file(path, "\n".join(lines) + "\n")
     os.chmod(path, 0o755)
     note("wrote %s for %d runs in %d tasks of %d; submit it with: sbatch %s"

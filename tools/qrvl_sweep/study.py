@@ -2,15 +2,20 @@
 on common seeds, from a study file and the command line, every word and value checked against
 the simulator's --describe."""
 
+import argparse
 import os
 from dataclasses import dataclass, field
+from typing import Callable, Dict, List, Optional, Sequence, Set, Tuple
 
-from . import PROG
+from .conditions import check_conditions
+from .describe import Option, Simulator
 from .errors import StudyError
-from .safety import control_character
 from .factors import Factor, Level, check_name, parse_label, split_sets, swept_factor
+from .safety import control_character
+from .suggest import nearest
 from .sweeps import expand_sweep
-from .values import breaks_rule, canonical, conditional_rules
+from .values import canonical
+from .version import PROG
 
 SECTIONS = ("study", "fixed", "sweep")
 
@@ -20,21 +25,21 @@ class Study:
     """Fixed options (word -> value), swept options (word -> values) and zip factors (name ->
     Factor), with the factors' order, the number of replications, the base seed and the factors
     whose levels share their seeds."""
-    fixed: dict = field(default_factory=dict)
-    sweep: dict = field(default_factory=dict)
-    replications: int = None
-    seed: int = None
-    zips: dict = field(default_factory=dict)
-    order: list = field(default_factory=list)
-    common_seeds: list = field(default_factory=list)
+    fixed: Dict[str, str] = field(default_factory=dict)
+    sweep: Dict[str, List[str]] = field(default_factory=dict)
+    replications: int = 0       # 0: not given
+    seed: int = 1
+    zips: Dict[str, Factor] = field(default_factory=dict)
+    order: List[str] = field(default_factory=list)
+    common_seeds: List[str] = field(default_factory=list)
 
-    def factors(self):
+    def factors(self) -> List[Factor]:
         """Every factor, in the order given."""
         return [self.zips[name] if name in self.zips else swept_factor(name, self.sweep[name])
                 for name in self.order]
 
-    def run_count(self):
-        count = self.replications or 0
+    def run_count(self) -> int:
+        count = self.replications
         for factor in self.factors():
             count *= len(factor.levels)
         return count
@@ -43,11 +48,11 @@ class Study:
 @dataclass
 class Builder:
     """Adds the options of a study one by one, checked against the simulator."""
-    simulator: object
+    simulator: Simulator
     limit: int
     study: Study = field(default_factory=Study)
 
-    def option(self, word, where):
+    def option(self, word: str, where: str) -> Option:
         if word == "seed":
             raise StudyError("%s: seed= is set by %s for every run; give the study's base seed "
                              "with --seed (or 'seed =' at the top of a study file)" % (where, PROG))
@@ -58,13 +63,13 @@ class Builder:
                 where, word, " (did you mean '%s'?)" % hint if hint else ""))
         return option
 
-    def fix(self, word, text, where, base):
+    def fix(self, word: str, text: str, where: str, base: str) -> None:
         value = self.value(word, text, where, base)
         self.study.sweep.pop(word, None)
         self.study.order = [name for name in self.study.order if name != word]
         self.study.fixed[word] = value
 
-    def sweep(self, word, text, where, base):
+    def sweep(self, word: str, text: str, where: str, base: str) -> None:
         option = self.option(word, where)
         if option.kind == "file":
             text = ",".join(os.path.join(base, item.strip()) if item.strip() else ""
@@ -77,7 +82,7 @@ class Builder:
         if word not in self.study.order:
             self.study.order.append(word)
 
-    def value(self, word, text, where, base):
+    def value(self, word: str, text: str, where: str, base: str) -> str:
         """One option value, checked (a file name made absolute)."""
         option = self.option(word, where)
         if option.kind == "file":
@@ -86,7 +91,8 @@ class Builder:
         check_debug(word, value, where)
         return value
 
-    def zip(self, name, labels, sets, where, base):
+    def zip(self, name: str, labels: Sequence[str], sets: Sequence[Sequence[Tuple[str, str]]],
+            where: str, base: str) -> None:
         """A zip factor: one level per set of (word, value text) pairs, named by labels."""
         if name in self.study.zips:
             raise StudyError("%s: the zip factor %s is given twice" % (where, name))
@@ -115,13 +121,14 @@ class Builder:
             self.study.order.append(name)
 
 
-def check_debug(word, value, where):
+def check_debug(word: str, value: str, where: str) -> None:
     if word == "debug" and int(value) >= 3:
         raise StudyError("%s: debug=%s makes the simulator dump its tables and stop before any "
                          "result" % (where, value))
 
 
-def parse_count(text, what, where, minimum, maximum=None):
+def parse_count(text: str, what: str, where: str, minimum: int,
+                maximum: Optional[int] = None) -> int:
     text = text.strip()
     if not text.isdigit() or not text.isascii():
         raise StudyError("%s: %s must be a whole number, not '%s'" % (where, what, text))
@@ -133,7 +140,7 @@ def parse_count(text, what, where, minimum, maximum=None):
     return value
 
 
-def split_assignment(text, where):
+def split_assignment(text: str, where: str) -> Tuple[str, str]:
     if "=" not in text:
         raise StudyError("%s: '%s' is not of the form OPTION=VALUE" % (where, text))
     word, value = (part.strip() for part in text.split("=", 1))
@@ -142,7 +149,7 @@ def split_assignment(text, where):
     return word, value
 
 
-def read_lines(path):
+def read_lines(path: str) -> List[str]:
     """The lines of a text file in UTF-8 (a byte-order mark is skipped)."""
     try:
         with open(path, encoding="utf-8-sig") as handle:
@@ -153,7 +160,7 @@ def read_lines(path):
         raise StudyError("cannot read %s: %s" % (path, error.strerror or error))
 
 
-def read_study_file(path, builder):
+def read_study_file(path: str, builder: Builder) -> None:
     """Reads a study file:
 
         # comment
@@ -169,7 +176,8 @@ def read_study_file(path, builder):
         adhoc = adhoc=1
     """
     base = os.path.dirname(os.path.abspath(path))
-    section, seen, zips = "study", set(), {}
+    section, seen = "study", set()
+    zips: Dict[str, Tuple[str, List[str], List[List[Tuple[str, str]]]]] = {}
     for number, line in enumerate(read_lines(path), 1):
         where = "%s:%d" % (path, number)
         text = line.strip()
@@ -191,12 +199,14 @@ def read_study_file(path, builder):
         if word in seen:
             raise StudyError("%s: %s is given twice" % (where, word))
         seen.add(word)
-        (builder.fix if section == "fixed" else builder.sweep)(word, value, where, base)
+        add: Callable[[str, str, str, str], None] = builder.fix if section == "fixed" \
+            else builder.sweep
+        add(word, value, where, base)
     for name, (where, labels, sets) in zips.items():
         builder.zip(name, labels, sets, where, base)
 
 
-def study_section(text, where):
+def study_section(text: str, where: str) -> str:
     """The name of a section line: study, fixed, sweep or 'zip NAME'."""
     name = " ".join(text[1:-1].split()) if text.endswith("]") else ""
     if name in SECTIONS or (name.startswith("zip ") and len(name.split()) == 2):
@@ -205,7 +215,7 @@ def study_section(text, where):
                      "[zip NAME])" % (where, text))
 
 
-def study_setting(study, word, value, where):
+def study_setting(study: Study, word: str, value: str, where: str) -> None:
     if word == "replications":
         study.replications = parse_count(value, "the number of replications", where, 1)
     elif word == "seed":
@@ -218,11 +228,11 @@ def study_setting(study, word, value, where):
                          % (where, word))
 
 
-def names_list(text):
+def names_list(text: str) -> List[str]:
     return [name.strip() for name in text.split(",") if name.strip()]
 
 
-def add_factors(args, builder):
+def add_factors(args: argparse.Namespace, builder: Builder) -> Set[str]:
     """The --sweep and --zip factors of the command line, in the order given; the i-th --label
     names the i-th --zip."""
     order = getattr(args, "factor_order", None) or \
@@ -248,7 +258,7 @@ def add_factors(args, builder):
     return given
 
 
-def check_factors(study, simulator):
+def check_factors(study: Study, simulator: Simulator) -> None:
     """Zip factors' names and options against everything else; common seeds on factors."""
     taken = list(simulator.options) + list(simulator.columns)
     for name, factor in study.zips.items():
@@ -264,11 +274,12 @@ def check_factors(study, simulator):
                         word, other.name, name))
     for name in study.common_seeds:
         if name not in study.order:
-            raise StudyError("--common-seeds: %s is not a factor of the study (its factors: %s)"
-                             % (name, ", ".join(study.order) or "none"))
+            raise StudyError("--common-seeds: %s is not a factor of the study%s (its factors: %s)"
+                             % (name, nearest(name, study.order, " (did you mean '%s'?)"),
+                                ", ".join(study.order) or "none"))
 
 
-def build_study(args, simulator, limit):
+def build_study(args: argparse.Namespace, simulator: Simulator, limit: int) -> Study:
     """The study of the plan command's arguments: the study file, then the command line."""
     builder = Builder(simulator, limit)
     if args.study:
@@ -291,38 +302,8 @@ def build_study(args, simulator, limit):
                                          "--replications", 1)
     if args.seed is not None:
         study.seed = parse_count(args.seed, "the base seed", "--seed", 0, 0xFFFFFFFF)
-    if study.replications is None:
+    if not study.replications:
         raise StudyError("the study gives no number of replications (--replications N)")
-    if study.seed is None:
-        study.seed = 1
     check_factors(study, simulator)
     check_conditions(study, simulator)
     return study
-
-
-def values_of(study, option):
-    """Every value an option takes in the study, its built-in value when not given."""
-    if option.word in study.fixed:
-        return [study.fixed[option.word]]
-    if option.word in study.sweep:
-        return study.sweep[option.word]
-    builtin = [] if option.builtin is None else [str(option.builtin)]
-    for factor in study.zips.values():
-        if option.word in factor.words:
-            given = [dict(level.options).get(option.word) for level in factor.levels]
-            return [value for value in given if value is not None] + \
-                (builtin if None in given else [])
-    return builtin
-
-
-def check_conditions(study, simulator):
-    """Rules that hold only when another option is on, e.g. ad_size at least 1 with adaptive."""
-    for option in simulator.options.values():
-        for rule, switch in conditional_rules(option):
-            if switch not in simulator.options:
-                continue
-            switched_on = any(float(v) == 1 for v in values_of(study, simulator.options[switch]))
-            broken = [v for v in values_of(study, option) if breaks_rule(rule, v)]
-            if switched_on and broken:
-                raise StudyError("%s=%s: %s must be %s when %s is on, and the study runs %s=1"
-                                 % (option.word, broken[0], option.word, rule, switch, switch))

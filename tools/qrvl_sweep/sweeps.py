@@ -4,7 +4,9 @@ canonical form, values naming the same number kept once."""
 
 import decimal
 import re
+from typing import Dict, List
 
+from .describe import Option
 from .errors import StudyError
 from .safety import check_plain
 from .values import canonical, real_text
@@ -13,9 +15,11 @@ NUMBER = r"[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?"
 RANGE = re.compile(r"(%s):(%s)(?::(%s))?\Z" % (NUMBER, NUMBER, NUMBER))
 
 
-def range_values(option, text, where, limit):
-    """The values of the range text of a numeric option, exactly in decimal arithmetic."""
-    start, stop, step = (decimal.Decimal(t) for t in RANGE.match(text).groups("1"))
+def range_values(option: Option, match: "re.Match[str]", where: str, limit: int) -> List[str]:
+    """The values of a range (matched by RANGE) of a numeric option, exactly in decimal
+    arithmetic."""
+    text = match.group(0)
+    start, stop, step = (decimal.Decimal(t) for t in match.groups("1"))
     context = decimal.Context(prec=60, Emax=decimal.MAX_EMAX, Emin=decimal.MIN_EMIN,
                               traps=[decimal.InvalidOperation, decimal.DivisionByZero])
     if step == 0:
@@ -38,19 +42,20 @@ def range_values(option, text, where, limit):
     return [real_text(float(v)) for v in values]
 
 
-def expand_sweep(option, text, where, limit):
+def expand_sweep(option: Option, text: str, where: str, limit: int) -> List[str]:
     """The distinct canonical values of a sweep of option, in the order given."""
     check_plain("the sweep of %s" % option.word, text)
     items = [item.strip() for item in text.split(option.separator)]
     if not any(items):
         raise StudyError("%s: the sweep of %s has no values" % (where, option.word))
-    values = {}
+    values: Dict[str, None] = {}
     for item in items:
         if not item:
             raise StudyError("%s: the sweep of %s has an empty value in '%s'"
                              % (where, option.word, text))
-        if option.kind in ("integer", "real") and RANGE.match(item):
-            expanded = range_values(option, item, where, limit)
+        ranged = RANGE.match(item) if option.kind in ("integer", "real") else None
+        if ranged:
+            expanded = range_values(option, ranged, where, limit)
         else:
             expanded = [item]
         for value in expanded:

@@ -1,5 +1,6 @@
-"""Shared set-up of the sweep tool's tests: the package on sys.path, the simulator, the tool as a
-command, and a hand-written --describe document for the unit tests."""
+"""Shared set-up of the sweep tool's tests: the simulator, the tool as a command, and a
+hand-written --describe document for the unit tests (the package is found through the
+pythonpath of pyproject.toml)."""
 
 import json
 import os
@@ -9,14 +10,15 @@ from pathlib import Path
 
 import pytest
 
+from qrvl_sweep.describe import parse_describe
+
 HERE = Path(__file__).resolve().parent
 TOP = HERE.parents[2]
-sys.path.insert(0, str(TOP / "tools"))
-
-from qrvl_sweep.describe import parse_describe  # noqa: E402
 
 SIM = os.path.abspath(os.environ.get("QRVL_SIM", TOP / "build" / "qrvl_sim"))
 TOOL = os.path.abspath(os.environ.get("QRVL_SWEEP", TOP / "tools" / "qrvl-sweep"))
+# The tool (a Python script) run by the interpreter running the tests, as its Slurm tasks are.
+COMMAND = [sys.executable, TOOL]
 DESCRIBE = HERE / "describe.json"
 
 
@@ -28,7 +30,7 @@ def simulator():
 
 def tool(*args, status=0, cwd=None):
     """Runs the tool; checks its exit status unless status is None."""
-    result = subprocess.run([TOOL, *map(str, args)], stdin=subprocess.DEVNULL,
+    result = subprocess.run([*COMMAND, *map(str, args)], stdin=subprocess.DEVNULL,
                             capture_output=True, text=True, timeout=300, cwd=cwd)
     if status is not None and result.returncode != status:
         raise AssertionError("%s: status %d, not %d\n%s" % (args, result.returncode, status,
@@ -62,10 +64,12 @@ def rows(path, separator=","):
     return [dict(zip(lines[0].split(separator), line.split(separator))) for line in lines[1:]]
 
 
-def wrapper(path, body):
-    """A stand-in simulator at path: a shell script answering --describe and --version through
-    the real simulator and running body otherwise (with $SIM the real one)."""
-    Path(path).write_text('#!/bin/sh\nSIM=%s\ncase "$1" in --describe|--version) exec "$SIM" '
-                          '"$@";; esac\n%s\n' % (SIM, body))
+def wrapper(path, body, describe=None):
+    """A stand-in simulator at path: a shell script answering --describe (with the document
+    describe, if given) and --version through the real simulator and running body otherwise
+    (with $SIM the real one)."""
+    told = 'exec cat %s' % describe if describe else 'exec "$SIM" "$@"'
+    Path(path).write_text('#!/bin/sh\nSIM=%s\ncase "$1" in --describe) %s;; --version) exec '
+                          '"$SIM" "$@";; esac\n%s\n' % (SIM, told, body))
     os.chmod(path, 0o755)
     return str(path)

@@ -12,10 +12,12 @@ import time
 from pathlib import Path
 
 import pytest
-from conftest import SIM, TOOL, plan, rows, runs, sim_output, slurm_task, tool, wrapper
+from conftest import COMMAND, SIM, plan, rows, runs, sim_output, tool, wrapper
 
 from qrvl_sweep.directory import study_dir
 from qrvl_sweep.lock import StudyLock
+
+pytestmark = pytest.mark.e2e
 
 
 def words(line):
@@ -27,13 +29,9 @@ REFUSED_PLANS = [
     (["--fix", "runs=1e5"], "runs=1e5: not a whole decimal number: the simulator would read it "
                             "as 1 and would run 1 session; write 100000"),
     (["--sweep", "nn=1:3:1.5"], "plans nn=2.5, and nn takes whole numbers"),
-    (["--fix", "debug=3x"], "debug=3x: not a whole decimal number"),
-    (["--fix", "debug=3"], "makes the simulator dump its tables"),
     (["--sweep", "pdf_rounds=0,1"], "did you mean 'pdf_slots'?"),
-    (["--fix", "Nn=5"], "did you mean 'nn'?"),
-    (["--fix", "fsf_type=bogus"], "fsf_type=bogus: not one of none, num, binom, geom, rssi"),
-    (["--sweep", "nn=1e400:2"], "the range 1e400:2 of nn is empty"),
-    (["--sweep", "nn=1:1e400"], "more values than the 1000000 runs"),
+    (["--fix", "adaptive=1", "--sweep", "ad_size=0,5"], "ad_size=0: must be at least 1 when "
+                                                        "adaptive is on"),
     (["-r", "100000000"], "give --max-runs 100000000"),
     (["-r", "9" * 5000], "more than 1000000; give --max-runs"),
     (["--sweep", "nn=1:1001", "--sweep", "nf=1:1000"], "1001000 runs (1001000 points x 1 "
@@ -55,16 +53,10 @@ def test_refused_plans_leave_nothing(tmp_path, args, message):
     assert sorted(os.listdir(tmp_path)) == []
 
 
-@pytest.mark.parametrize("make,message", [
-    (lambda d: d.joinpath("s.study").write_bytes(b"replications = 1\n[fixed]\nnn = \xff\n"),
-     "is not UTF-8 text"),
-    (lambda d: d.joinpath("s.study").write_text("replications = 1\n[fixed]\nruns = 1e5\n"),
-     "s.study:3: runs=1e5"),
-])
-def test_refused_study_files(tmp_path, make, message):
-    make(tmp_path)
+def test_a_refused_study_file_names_its_line(tmp_path):
+    tmp_path.joinpath("s.study").write_text("replications = 1\n[fixed]\nruns = 1e5\n")
     result = plan(tmp_path / "study", "--study", tmp_path / "s.study", status=2)
-    assert message in result.stderr and not (tmp_path / "study").exists()
+    assert "s.study:3: runs=1e5" in result.stderr and not (tmp_path / "study").exists()
 
 
 @pytest.mark.parametrize("make,command,message", [
@@ -83,6 +75,24 @@ def test_unusable_directories_and_arguments(tmp_path, make, command, message):
     assert message in result.stderr and "Traceback" not in result.stderr
 
 
+@pytest.mark.parametrize("args,message", [
+    (["run", "-d", "s", "--untill", "Ps_ci95<1"], "unrecognized arguments: --untill Ps_ci95<1; "
+                                                  "did you mean --until?"),
+    (["gahter", "-d", "s"], "did you mean 'gather'?"),
+    (["plot", "--csv", "t.csv", "--x", "nodes"], "has no column nodes (did you mean nn?)"),
+    (["plot", "--csv", "t.csv", "--x", "nn", "--y", "Pss"], "(did you mean --y Ps?)"),
+    (["plot", "--csv", "t.csv", "--x", "nn", "--where", "fsf_fbk=class"], "(did you mean fbk?)"),
+    (["plan", "-d", "s", "--sim", SIM, "-r", "1", "--fix", "fsf_type=bin"], "did you mean binom?"),
+    (["run", "-d", "s", "-j", "-1"], "must be a whole number (0: as many as GNU parallel"),
+])
+def test_names_refused_with_the_name_meant(tmp_path, args, message):
+    (tmp_path / "t.csv").write_text("nn,fbk,Ps_mean\n2,class,0.5\n")
+    if args[0] == "run":
+        plan(tmp_path / "s", "-r", "1")
+    result = tool(*args, status=2, cwd=tmp_path)
+    assert message in result.stdout + result.stderr and "Traceback" not in result.stderr
+
+
 def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     study = tmp_path / "study"
     study_file = tmp_path / "nn.study"
@@ -93,17 +103,13 @@ def test_a_study_planned_run_resumed_and_gathered(tmp_path):
     planned = runs(study)
     lines = Path(study, "plan.txt").read_text().splitlines()
     for r, line in zip(planned, lines):
-        key = "fsf_fbk=%s\nfsf_prob=0.2\nfsf_type=binom\nnn=%s\nruns=200" % (r["fsf_fbk"],
-                                                                           r["nn"])
-        text = "qrvl-sweep seed\n2024\n%s\n%s\n0" % (key, r["replication"])
-        assert int(r["seed"]) == int.from_bytes(hashlib.sha256(text.encode()).digest()[:4], "big")
         assert words(line) == [SIM, "runs=200", "fsf_type=binom", "fsf_prob=0.2",
                                "fsf_fbk=" + r["fsf_fbk"], "nn=" + r["nn"], "seed=" + r["seed"]]
     Path(planned[0]["output"]).write_text("")          # an empty output is not done
     assert "12 of 12 runs done" in tool("run", "-d", study).stderr
     for r, line in zip(planned, lines):
         assert Path(r["output"]).read_bytes() == sim_output(*words(line)[1:])
-    assert "12 of 12 runs done" in tool("run", "-d", study).stderr
+    assert "--retry-failed changes nothing" in tool("run", "-d", study, "--retry-failed").stderr
     # A lost output runs again, here through --sshloginfile (":" is this host).
     os.remove(planned[5]["output"])
     assert "no file" in tool("run", "-d", study, "--sshloginfile", tmp_path / "none",
@@ -167,29 +173,10 @@ def test_failed_and_empty_runs_named_and_run_again(tmp_path):
     assert len(records) == 10 and [r["status"] for r in records[-4:]] == ["0"] * 4
 
 
-def test_d_averaged_over_runs_where_a_node_succeeded_twice(tmp_path):
-    study = tmp_path / "study"
-    plan(study, "--fix", "runs=10", "--fix", "nn=60", "-r", "8", "--seed", "3")
-    tool("run", "-d", study)
-    tool("gather", "-d", study, "--figures", "Ps,D,D_net", "--runs-csv", tmp_path / "runs.csv")
-    per_run = list(csv.DictReader(open(tmp_path / "runs.csv")))
-    defined = [r for r in per_run if float(r["nn_succ"]) > 0]
-    assert 0 < len(defined) < len(per_run)        # the study has runs of both kinds
-    assert all(float(r["D"]) == 0 for r in per_run if float(r["nn_succ"]) == 0)
-    [row] = rows(Path(study, "summary.csv"))
-    for figure in ("D", "D_net"):
-        values = [float(r[figure]) for r in defined]
-        mean = sum(values) / len(values)
-        assert row[figure + "_n"] == str(len(values))
-        assert float(row[figure + "_mean"]) == pytest.approx(mean, rel=1e-9)
-    assert float(row["Ps_mean"]) == pytest.approx(
-        sum(float(r["Ps"]) for r in per_run) / 8, rel=1e-9)
-
-
 def test_a_changed_simulator_is_refused_unless_mixed(tmp_path):
     sim = wrapper(tmp_path / "sim", 'exec "$SIM" "$@"')
     study = tmp_path / "study"
-    plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "1", sim=sim)
+    plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "2", sim=sim)
     tool("run", "-d", study)
     planned_sha = hashlib.sha256(Path(sim).read_bytes()).hexdigest()
     with open(sim, "a") as handle:
@@ -199,48 +186,16 @@ def test_a_changed_simulator_is_refused_unless_mixed(tmp_path):
     os.remove(first)
     refused = tool("run", "-d", study, status=2).stderr
     assert planned_sha in refused and new_sha in refused and not os.path.exists(first)
-    assert new_sha in plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "1",
+    assert new_sha in plan(study, "--fix", "runs=20", "--sweep", "nn=2,3", "-r", "2",
                            sim=sim, status=2).stderr
     tool("run", "-d", study, "--allow-mixed")
     records = rows(Path(study, "finished.tsv"), "\t")
-    assert [r["sha256"] for r in records] == [planned_sha, planned_sha, new_sha]
-
-
-def test_slurm_task_runs_its_line_once(tmp_path):
-    study = tmp_path / "study"
-    plan(study, "--fix", "runs=50", "--sweep", "nn=2:4", "-r", "2")
-    tool("slurm", "-d", study, "--throttle", "3", "--sbatch=--time=00:10:00")
-    script = Path(study, "slurm.sh")
-    assert "#SBATCH --array=1-6%3\n#SBATCH --ntasks=1" in script.read_text()
-
-    assert slurm_task(script, 4).returncode == 0
-    planned = runs(study)
-    assert [os.path.exists(r["output"]) for r in planned] == [i == 3 for i in range(6)]
-    line = Path(study, "plan.txt").read_text().splitlines()[3]
-    assert Path(planned[3]["output"]).read_bytes() == sim_output(*words(line)[1:])
-    assert "already there" in slurm_task(script, 4).stdout
-    [record] = rows(Path(study, "finished.tsv"), "\t")
-    assert (record["line"], record["seed"], record["status"], record["command"]) == (
-        "4", planned[3]["seed"], "0", line)
-    assert slurm_task(script, 7).returncode != 0
-    assert "6 of 6 runs done" in tool("run", "-d", study).stderr
-    assert len(rows(Path(study, "finished.tsv"), "\t")) == 6     # the slurm task's and 5 more
-
-
-def test_plot_writes_figures(tmp_path):
-    study = tmp_path / "study"
-    plan(study, "--fix", "runs=100", "--sweep", "nn=2,6", "--sweep", "fsf_fbk=class,hamm74",
-         "-r", "2")
-    tool("run", "-d", study)
-    tool("gather", "-d", study)
-    tool("plot", "-d", study, "--x", "nn", "--by", "fsf_fbk", "--y", "S")
-    png = Path(study, "plots", "S-vs-nn-by-fsf_fbk.png").read_bytes()
-    assert png.startswith(b"\x89PNG\r\n\x1a\n") and len(png) > 2000
-    assert "choose one with --where" in tool("plot", "-d", study, "--x", "nn", status=2).stderr
-    summary = Path(study, "summary.csv")
-    summary.write_text(summary.read_text() + "class,3\n")
-    assert "fields under a header of" in tool("plot", "-d", study, "--x", "nn", "--by",
-                                              "fsf_fbk", status=2).stderr
+    assert [r["sha256"] for r in records] == [planned_sha] * 4 + [new_sha]
+    # One version line, two binaries: the point nn=2 says so.
+    assert "1 points mix runs of several simulator binaries" in tool("gather", "-d",
+                                                                    study).stderr
+    versions = [r["version"] for r in rows(study / "summary.csv")]
+    assert versions[0].endswith(" (2 binaries)") and "binaries" not in versions[1]
 
 
 def test_injection_attempts_leave_no_file(tmp_path):
@@ -292,7 +247,8 @@ def test_a_signal_stops_parallel_and_its_jobs(tmp_path, number):
     sim = wrapper(tmp_path / "sim", 'if [ -e %s ]; then sleep 60; fi\nexec "$SIM" "$@"' % slow)
     study = tmp_path / "study"
     plan(study, "--fix", "runs=20", "--sweep", "nn=2:7", "-r", "1", sim=sim)
-    process = subprocess.Popen([TOOL, "run", "-d", study, "-j", "2"], stdin=subprocess.DEVNULL,
+    process = subprocess.Popen([*COMMAND, "run", "-d", study, "-j", "2", "--until", "Ps_ci95<1",
+                                "--max-replications", "10"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     deadline = time.monotonic() + 60
     while len(list(Path(study, "out").glob("*.part*"))) < 2 and time.monotonic() < deadline:
@@ -300,7 +256,8 @@ def test_a_signal_stops_parallel_and_its_jobs(tmp_path, number):
     process.send_signal(number)
     err = process.communicate(timeout=60)[1]
     assert process.returncode == 128 + number, err
-    assert "resumes the study" in err
+    assert "'qrvl-sweep run -d %s -j 2 --max-replications 10 --until 'Ps_ci95<1'' resumes " \
+        "the study" % study in err
     assert processes_naming(str(study)) == []
     slow.unlink()
     assert "6 of 6 runs done" in tool("run", "-d", study).stderr

@@ -7,6 +7,8 @@ import subprocess
 import pytest
 from conftest import SIM, TOP
 
+pytestmark = pytest.mark.e2e
+
 
 @pytest.fixture(scope="module")
 def described():

@@ -1,7 +1,6 @@
 """Sweep expansion, unknown-word suggestions, the seed rule and the building of a study."""
 
 import argparse
-import hashlib
 
 import pytest
 
@@ -45,7 +44,7 @@ REFUSED = [
     ("nn", "1:5:0", "a step of 0"),
     ("nn", "", "has no values"),
     ("nn", "2,,3", "an empty value"),
-    ("nn", "0:3", "nn=0: must not be 0"),
+    ("nn", "0:3", "nn=0: must not be zero"),
     ("fsf_tau", "0.5:1.5:0.5", "fsf_tau=1.5: must lie in [0, 1]"),
     ("ts", "1e300:1e309:1e308", "ts=inf: not a finite decimal number"),
     ("fsf_type", "binom,bogus", "fsf_type=bogus: not one of"),
@@ -70,7 +69,7 @@ def test_suggestions_know_spellings_and_case(simulator, word, meant):
 
 
 def plan_args(**given):
-    args = dict(study=None, fix=[], sweep=[], replications="2", seed=None)
+    args = dict(study=None, fix=[], sweep=[], zip=[], label=[], replications="2", seed=None)
     args.update(given)
     return argparse.Namespace(**args)
 
@@ -104,8 +103,13 @@ REFUSED_STUDIES = [
     (dict(replications=None), "no number of replications"),
     (dict(seed="4294967296"), "at most 4294967295"),
     (dict(seed="-1"), "must be a whole number"),
-    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size must be at least 1 when adaptive is on"),
+    (dict(fix=["adaptive=1", "ad_size=0"]), "ad_size=0: must be at least 1 when adaptive is on "
+                                            "(the study runs it with adaptive=1)"),
     (dict(sweep=["adaptive=0,1", "ad_size=0,5"]), "ad_size=0"),
+    (dict(fix=["threads=2"]), "threads=2: must be 1 unless rng=keyed (the study runs it with "
+                              "rng=mt)"),
+    (dict(sweep=["rng=keyed,mt", "threads=1:3"]), "threads=2: must be 1 unless rng=keyed"),
+    (dict(fix=["threads=0"]), "threads=0: must be at least 1"),
 ]
 
 
@@ -116,8 +120,14 @@ def test_refused_studies(simulator, given, message):
     assert message in str(caught.value)
 
 
-def test_ad_size_zero_without_adaptive_is_fine(simulator):
-    assert build_study(plan_args(fix=["ad_size=0"]), simulator, 10).fixed == {"ad_size": "0"}
+@pytest.mark.parametrize("given", [
+    dict(fix=["ad_size=0"]),
+    dict(fix=["rng=keyed"], sweep=["threads=1,8"]),
+    dict(zip=["adaptive=1,ad_size=5|adaptive=0,ad_size=0"], label=["filter=on,off"]),
+    dict(zip=["rng=keyed,threads=4|threads=1"], label=["speed=fast,slow"]),
+])
+def test_conditional_rules_hold_only_where_their_condition_does(simulator, given):
+    build_study(plan_args(**given), simulator, 10 ** 6)
 
 
 @pytest.mark.parametrize("text,message", [
@@ -134,15 +144,6 @@ def test_refused_study_files(simulator, tmp_path, text, message):
     with pytest.raises(StudyError) as caught:
         build_study(plan_args(study=str(path)), simulator, 10 ** 6)
     assert message in str(caught.value)
-
-
-def test_seed_is_the_documented_hash():
-    key = seeds.point_key({"runs": "10", "nn": "5", "fsf_fbk": "class"})
-    assert key == "fsf_fbk=class\nnn=5\nruns=10"
-    digest = hashlib.sha256(b"qrvl-sweep seed\n5\nfsf_fbk=class\nnn=5\nruns=10\n3\n0").digest()
-    drawer = seeds.SeedDrawer(5, [key])
-    drawn = [drawer.replication(r)[0] for r in (1, 2, 3)]
-    assert drawn[2] == int.from_bytes(digest[:4], "big")
 
 
 def test_colliding_seeds_move_in_replication_then_key_order(monkeypatch):

@@ -6,9 +6,9 @@ import math
 import pytest
 from conftest import sim_output
 
-from qrvl_sweep.gather import PointData, header
-from qrvl_sweep.stats import estimate, student_t_quantile
-from qrvl_sweep.summary import Layout, read_summary
+from qrvl_sweep.results.aggregate import PointData, header
+from qrvl_sweep.results.stats import estimate, student_t_quantile
+from qrvl_sweep.results.outputs import Layout, read_summary
 
 TABLES = ("pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1")
 
@@ -22,6 +22,7 @@ def output(debug, *extra):
     return sim_output("nn=3", "runs=50", "seed=1", "debug=%d" % debug, *extra).decode()
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("debug", [2, 1, 0, -1])
 @pytest.mark.parametrize("extra", [(), TABLES, TABLES + ("pt=0.5,0.4,0.3,0.2,0.1,0.6,0.7",)])
 def test_summary_found_at_every_debug_level_and_with_tables(columns, debug, extra):
@@ -41,6 +42,7 @@ def cut_fields(text, keep):
     return "\n".join(lines)
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("make,debug,message", [
     (lambda: "", 2, "no summary line"),
     (lambda: output(1).split("\n")[0] + "\n", 1, "no summary line of the expected width after"),
@@ -101,12 +103,8 @@ def test_estimates(values, expected):
 
 # Tabulated quantiles of Student's t.
 T_TABLE = [
-    (0.975, 1, 12.7062047362), (0.975, 2, 4.30265272975), (0.975, 3, 3.18244630528),
-    (0.975, 4, 2.7764451052), (0.975, 5, 2.57058183564), (0.975, 9, 2.26215716280),
-    (0.975, 10, 2.22813885196), (0.975, 19, 2.09302405441), (0.975, 30, 2.04227245630),
-    (0.975, 60, 2.00029782106), (0.975, 100, 1.98397151852), (0.975, 120, 1.97993040505),
-    (0.975, 1000, 1.96233908082),
-    (0.95, 1, 6.31375151468), (0.95, 10, 1.81246112281), (0.995, 1, 63.6567411629),
+    (0.975, 1, 12.7062047362), (0.975, 2, 4.30265272975), (0.975, 9, 2.26215716280),
+    (0.975, 30, 2.04227245630), (0.975, 1000, 1.96233908082), (0.95, 10, 1.81246112281),
     (0.995, 5, 4.03214298356), (0.9995, 2, 31.5990545764), (0.5, 7, 0.0), (0.75, 1, 1.0),
 ]
 

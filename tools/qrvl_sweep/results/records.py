@@ -4,6 +4,9 @@ last record of an output describes the run that wrote it."""
 
 import os
 from dataclasses import astuple, dataclass, fields
+from typing import Dict, Iterable, List
+
+from ..tsv import file_rows, write_row
 
 
 @dataclass(frozen=True)
@@ -23,44 +26,37 @@ class Record:
 
 
 COLUMNS = [f.name for f in fields(Record)]
-HEADER = "\t".join(COLUMNS) + "\n"
 
 
-def ensure_file(path):
+def ensure_file(path: str) -> None:
     """Creates the record file with its header when missing."""
     if not os.path.exists(path):
-        with open(path, "a", encoding="utf-8") as handle:
+        with open(path, "a", encoding="utf-8", newline="") as handle:
             if handle.tell() == 0:
-                handle.write(HEADER)
+                write_row(handle, COLUMNS)
 
 
-def append_records(path, records):
+def append_records(path: str, records: Iterable[Record]) -> None:
     ensure_file(path)
-    with open(path, "a", encoding="utf-8") as handle:
+    with open(path, "a", encoding="utf-8", newline="") as handle:
         for record in records:
-            handle.write("\t".join(str(value) for value in astuple(record)) + "\n")
+            write_row(handle, astuple(record))
 
 
-def tab_rows(path):
-    """The tab-separated fields of each line of a file; nothing when it is missing."""
-    try:
-        with open(path, encoding="utf-8", errors="replace") as handle:
-            for line in handle:
-                yield line.rstrip("\n").split("\t")
-    except FileNotFoundError:
-        return
+def record_of(values: List[str]) -> Record:
+    return Record(values[0], int(values[1]), values[2], int(values[3]), int(values[4]),
+                  int(values[5]), values[6], values[7], float(values[8]), values[9], values[10],
+                  values[11])
 
 
-def latest_records(path):
+def latest_records(path: str) -> Dict[str, Record]:
     """The last record of each output; lines that are not records are skipped."""
     latest = {}
-    for values in tab_rows(path):
+    for values in file_rows(path):
         if len(values) != len(COLUMNS) or values[0] == "output":
             continue
         try:
-            record = Record(values[0], int(values[1]), values[2], int(values[3]),
-                            int(values[4]), int(values[5]), values[6], values[7],
-                            float(values[8]), values[9], values[10], values[11])
+            record = record_of(values)
         except ValueError:
             continue
         latest[record.output] = record

@@ -4,11 +4,12 @@ The t quantile is computed here from the regularised incomplete beta function, s
 needs nothing beyond the standard library."""
 
 import math
-import statistics
 from dataclasses import dataclass
+from functools import lru_cache
+from typing import Optional, Sequence
 
 
-def _beta_continued_fraction(a, b, x):
+def _beta_continued_fraction(a: float, b: float, x: float) -> float:
     """Continued fraction of the incomplete beta function (modified Lentz)."""
     tiny = 1e-300
     c, d = 1.0, 1.0 - (a + b) * x / (a + 1.0)
@@ -28,7 +29,7 @@ def _beta_continued_fraction(a, b, x):
     return h
 
 
-def incomplete_beta(a, b, x):
+def incomplete_beta(a: float, b: float, x: float) -> float:
     """Regularised incomplete beta function I_x(a, b)."""
     if x <= 0.0:
         return 0.0
@@ -41,13 +42,13 @@ def incomplete_beta(a, b, x):
     return 1.0 - math.exp(log_front) * _beta_continued_fraction(b, a, 1.0 - x) / b
 
 
-def student_t_cdf(t, df):
+def student_t_cdf(t: float, df: float) -> float:
     """P(T <= t) for Student's t with df degrees of freedom."""
     tail = 0.5 * incomplete_beta(df / 2.0, 0.5, df / (df + t * t))
     return 1.0 - tail if t >= 0 else tail
 
 
-def student_t_quantile(p, df):
+def student_t_quantile(p: float, df: float) -> float:
     """The t with P(T <= t) = p for Student's t with df degrees of freedom (0.5 <= p < 1)."""
     if df < 1 or not 0.5 <= p < 1.0:
         raise ValueError("the t quantile needs df >= 1 and 0.5 <= p < 1")
@@ -65,6 +66,12 @@ def student_t_quantile(p, df):
     return 0.5 * (low + high)
 
 
+@lru_cache(maxsize=None)
+def t975(df: int) -> float:
+    """t(0.975, df), kept once worked out."""
+    return student_t_quantile(0.975, df)
+
+
 @dataclass(frozen=True)
 class Estimate:
     """A figure over n replications, each of equal weight."""
@@ -74,14 +81,20 @@ class Estimate:
     ci95: float
 
 
-def estimate(values):
+def estimate(values: Sequence[float]) -> Estimate:
     """Mean, sample standard deviation and 95% half-width t(0.975, n-1) sd / sqrt(n) of values;
     nan where undefined (no value; one value; a value that is not finite)."""
     n = len(values)
     if n == 0:
         return Estimate(0, math.nan, math.nan, math.nan)
-    mean = statistics.fmean(values)
+    mean = math.fsum(values) / n
     if n < 2 or not all(math.isfinite(v) for v in values):
         return Estimate(n, mean, math.nan, math.nan)
-    sd = statistics.stdev(values, mean)
-    return Estimate(n, mean, sd, student_t_quantile(0.975, n - 1) * sd / math.sqrt(n))
+    sd = standard_deviation(values, mean)
+    return Estimate(n, mean, sd, t975(n - 1) * sd / math.sqrt(n))
+
+
+def standard_deviation(values: Sequence[float], mean: Optional[float] = None) -> float:
+    """The sample standard deviation, in two exactly rounded sums."""
+    mean = math.fsum(values) / len(values) if mean is None else mean
+    return math.sqrt(math.fsum((v - mean) ** 2 for v in values) / (len(values) - 1))
