@@ -1,24 +1,14 @@
 // The basic session on scripted generator words: its rounds and endings, the channel draws before
 // the first round, and the windowed transmit decisions against the contender-by-contender path.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <random>
-#include <string>
 #include <type_traits>
-#include <vector>
 
-#include "common/scripted_draws.h"
 #include "common/test_util.h"
 #include "core/waits.h"
-#include "core/state.h"
 #include "sessions/basic.h"
 #include "sessions/transmit.h"
-#include "support/mt_rand.h"
 
 namespace {
 
-using V = std::vector<double>;
 using W = std::vector<uint32_t>;  // words, written in decimal
 
 // Plays one basic session on such a script; checks that it drew exactly these words.
@@ -46,8 +36,8 @@ V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
 TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   // RTS/CTS keeps t_succ and t_coll apart; node 3 exists but is not active.
-  SIM &S = PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1",
-                              "ad_runs=100:4", "adaptive=1", "ad_size=4", "debug=0"});
+  SIM &S = PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1", "ad_runs=100:4",
+                              "adaptive=1", "ad_size=4", "debug=0"});
   NODE *nodes = S.nodes;
   const double ts = S.t_succ, tc = S.t_coll;
   nodes[0].wait_succ = 0;  // the adaptive set-up gave each a random start value
@@ -61,7 +51,7 @@ TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   // Nodes 1 and 2 tie; in round 1 node 2, drawing second, wins its second success.
   EXPECT_EQ(Play(S, 1, {2, 5, 5, 0, 4}), 1);
   // Three quiet rounds: everybody sends into the collision.
-  EXPECT_EQ(Play(S, 1, {kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet, kQuiet}), 0);
+  EXPECT_EQ(Play(S, 1, std::vector<int32_t>(9, kQuiet)), 0);
   // Node 0 wins alone; now every active node has its frame.
   EXPECT_EQ(Play(S, 1, {3, kQuiet, kQuiet}), 1);
   EXPECT_EQ(S.over_min_frames, 1);
@@ -94,8 +84,7 @@ TEST(BasicSession, ChannelsAreDrawnNodeByNodeBeforeTheFirstRound) {
 }
 
 // What sessions leave behind; general: every path of the session the contender-by-contender one.
-V Sessions(std::vector<std::string> words, bool general, int count,
-           std::vector<uint32_t> script = {}) {
+V Sessions(Words words, bool general, int count, std::vector<uint32_t> script = {}) {
   words.push_back("debug=0");
   SIM &S = PrepareSimulation(words, 11);
   if (general) S.session_paths = SESSION_PATHS{};
@@ -113,14 +102,14 @@ V Sessions(std::vector<std::string> words, bool general, int count,
 }
 
 TEST(WindowedDecisions, EqualTheContenderByContenderPath) {
-  for (const std::vector<std::string> &words : std::vector<std::vector<std::string>>{
-           {"nn=40", "pt=0.9,0.3,0.7"},
-           {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
-           {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"},
-           {"nn=3", "refs=0", "pt=1,1,0.5"},
-           {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
-           {"nn=300", "pt=0.5,0.2,0.9"},
-           {"nn=70", "pt=0.03,0.6"}})
+  for (const Words &words :
+       std::vector<Words>{{"nn=40", "pt=0.9,0.3,0.7"},
+                          {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
+                          {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"},
+                          {"nn=3", "refs=0", "pt=1,1,0.5"},
+                          {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
+                          {"nn=300", "pt=0.5,0.2,0.9"},
+                          {"nn=70", "pt=0.03,0.6"}})
     EXPECT_EQ(Sessions(words, false, 3000), Sessions(words, true, 3000)) << words.back();
   // A codeword word in the remainder above the last bucket is drawn again: node 0 sends 3 alone.
   const std::vector<uint32_t> script{0, UINT32_MAX, 3 * (UINT32_MAX / 6), UINT32_MAX};
@@ -138,14 +127,8 @@ TEST(WindowedDecisions, EqualTheContenderByContenderPath) {
 // decisions to send that bit arithmetic finds are those of a walk through the words.
 TEST(TransmitDecisions, BitArithmeticFindsTheWalksDecisionsToSend) {
   std::mt19937_64 source(3);
-  std::vector<uint64_t> cases{0,
-                              ~uint64_t(0),
-                              0x5555555555555555u,
-                              0xaaaaaaaaaaaaaaaau,
-                              uint64_t(1) << 63,
-                              0x8000000000000001u,
-                              0x6u,
-                              0xeu};
+  std::vector<uint64_t> cases{0,    ~uint64_t(0),        0x5555555555555555u, 0xaaaaaaaaaaaaaaaau,
+                              0x6u, 0x8000000000000001u, uint64_t(1) << 63,   0xeu};
   for (int i = 0; i < 20000; i++) cases.push_back(source() & source());  // longer runs too
   for (int i = 0; i < 20000; i++) cases.push_back(source());
   for (uint64_t below : cases) {

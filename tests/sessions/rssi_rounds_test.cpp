@@ -1,22 +1,11 @@
-// Rounds of the received-power sessions on scripted generator words and hand-set gains: every list
-// and word of a centralized and an ad hoc session.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include "common/scripted_draws.h"
+// Rounds of the ad hoc received-power session on scripted generator words and hand-set gains:
+// every list and word of two rounds.
 #include "common/test_util.h"
-#include "core/state.h"
 #include "sessions/adhoc.h"
-#include "sessions/centralized.h"
 #include "sessions/endings.h"
-#include "support/mt_rand.h"
 
 namespace {
 
-using V = std::vector<double>;
 using W = std::vector<uint32_t>;  // words, written in decimal
 
 // Against the default threshold of 6.31e-6: strong is heard, weak alone is not but two weak powers
@@ -36,9 +25,10 @@ V Acc(const NODE &node) { return {node.rssi_acc, node.rssi_acc + 4}; }
 // class 1110. The pair gains start at 0; the session start is made by hand, drawing no gains.
 SIM &Prepare(const char *mode, int32_t count, const char *book = "0001\n0010\n0100\n1000\n",
              const char *classes = "0011\n1110\n") {
-  SIM &S = PrepareSimulation({mode, "nn=" + std::to_string(count), "codebook=" + WriteTempFile(book),
-                              "classes=" + WriteTempFile(classes), "debug=0"},
-                             7);
+  SIM &S =
+      PrepareSimulation({mode, "nn=" + std::to_string(count), "codebook=" + WriteTempFile(book),
+                         "classes=" + WriteTempFile(classes), "debug=0"},
+                        7);
   ViewOf(&S.nodelists[NL_ALIVE], &S.nodelists[NL_ALL], S.nn);
   S.nodelists[NL_REFEREES].count = 0;
   return S;

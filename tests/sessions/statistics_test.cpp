@@ -1,17 +1,11 @@
 // Sessions of all three kinds played many times against exact laws: the survivor chain, two ad hoc
 // nodes over one faded link, and (pair gains drawn when first used) all gains drawn at the start.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/run_loop.h"
 #include "common/test_util.h"
-#include "core/state.h"
 
 namespace {
 
@@ -88,7 +82,7 @@ LAW PairLaw(int nf, const std::vector<double> &pt, bool flat, double thresh_dbm)
 const int kRuns = 40000;
 
 // Plays the sessions the options select; what they booked, as a law estimated from kRuns.
-LAW Play(const std::vector<std::string> &words, bool eager, uint32_t seed) {
+LAW Play(const Words &words, bool eager, uint32_t seed) {
   SIM &S = PrepareSimulation(words, seed);
   S.rssi_eager_gains = eager;
   SessionFn session = ChooseSession(S);
@@ -113,7 +107,7 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   std::istringstream in(GetParam());
   std::string law;
   in >> law;
-  std::vector<std::string> words{"debug=0"};
+  Words words{"debug=0"};
   std::map<std::string, std::string> opt{{"nn", "5"}, {"nf", "6"}, {"pt", "0.5,0.5,0.5"}};
   for (std::string w; in >> w;)
     words.push_back(w), opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
@@ -141,13 +135,7 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   ExpectNear(seen.frames, exact.frames, exact.ref_runs, "frames per node");
 }
 
-std::vector<std::string> LawRows() {
-  std::vector<std::string> rows;
-  for (const std::string &line : Lines(ReadFile(QRVL_TEST_DATA "/session_laws.txt")))
-    if (!line.empty() && line[0] != '#') rows.push_back(line);
-  return rows;
-}
-INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(LawRows()),
+INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(DataRows("session_laws.txt")),
                          [](const testing::TestParamInfo<std::string> &info) {
                            std::string law = info.param.substr(0, info.param.find(' '));
                            law[0] = char(std::toupper(law[0]));
