@@ -3,21 +3,12 @@
 // from GSL's generator, their law, order, symmetry and flat form; a receiver's sums and replies).
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_rng.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
-#include <string>
-#include <memory>
-#include <vector>
 
 #include "channel/fading_masks.h"
 #include "channel/rssi.h"
 #include "common/test_util.h"
-#include "core/state.h"
-#include "support/gsl_rand.h"
-#include "support/mt_rand.h"
 
 namespace {
 
@@ -87,30 +78,12 @@ TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
   for (int b = 0; b < c.nf; b++) expect_share(per_carrier[size_t(b)], mean / c.nf, 100 + b);
 }
 // clang-format off
-const LAW_CASE kLaws[] = {
-    {.model = binom, .nf = 10, .trials = 40000, .param = 0.3},
-    {.model = geom, .nf = 6, .trials = 60000, .param = 0.75},
-    {.model = geom, .nf = 6, .trials = 30000, .param = 0.3},
-    {.model = geom, .nf = 6, .trials = 40000, .param = 0},
-    {.model = num, .nf = 26, .trials = 20000, .param = 5},
-    {.model = num, .nf = 26, .trials = 2000, .param = 25},
-    {.model = num, .nf = 26, .trials = 2000, .param = 26},
-    {.model = num, .nf = 26, .trials = 2000, .param = 40},
-    {.model = num, .nf = 6, .trials = 2000, .param = 1},
-    {.model = num, .nf = 1, .trials = 2000, .param = 3},
-    {.model = num, .nf = 6, .trials = 100, .param = 0},
-    {.model = binom, .nf = 26, .trials = 100, .param = 1},
-    {.model = geom, .nf = 26, .trials = 100, .param = 1},
-};
+const LAW_CASE kLaws[] = {  // model, nf, trials, fsf_prob, fsf_num or fsf_tau
+    {binom, 10, 40000, 0.3}, {geom, 6, 60000, 0.75}, {geom, 6, 30000, 0.3}, {geom, 6, 40000, 0},
+    {num, 26, 20000, 5}, {num, 26, 2000, 25}, {num, 26, 2000, 26}, {num, 26, 2000, 40},
+    {num, 6, 2000, 1}, {num, 1, 2000, 3}, {num, 6, 100, 0}, {binom, 26, 100, 1}, {geom, 26, 100, 1}};
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws),
-                         [](const testing::TestParamInfo<LAW_CASE> &info) {
-                           const LAW_CASE &c = info.param;
-                           const char *name = c.model == binom ? "Binom"
-                                              : c.model == num ? "Num"
-                                                               : "Geom";
-                           return name + std::to_string(info.index) + "Over" + std::to_string(c.nf);
-                         });
+INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws));
 
 // The gain the model must draw next, from a GSL generator of the type and seed Prepare sets.
 gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
@@ -119,7 +92,7 @@ double Next(const SIM &S) {
   return r * r + S.rssi_min_pw;
 }
 
-SIM &Prepare(std::vector<std::string> words) {
+SIM &Prepare(Words words) {
   words.push_back("debug=1");
   SIM &S = PrepareSimulation(words);
   SeedRandGSL(S.gsl_base_rand, 777);
@@ -137,8 +110,9 @@ TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierWithTheExponentialLaw) {
   SIM &S = Prepare({"nf=26", "rssi_type=1"});
   NODE *nodes = S.nodes;
   const double avg = 6.30957344480193e-4, low = 1.2589254117941662e-7, miss = 0.009752605629902211;
+  const double thresh = 6.309573444801943e-6;
   for (auto [got, pw] :
-       {std::pair{S.rssi_avg_pw, avg}, {S.rssi_min_pw, low}, {S.rssi_thresh_pw, 6.309573444801943e-6}})
+       {std::pair{S.rssi_avg_pw, avg}, {S.rssi_min_pw, low}, {S.rssi_thresh_pw, thresh}})
     EXPECT_NEAR(got, pw, pw * 1e-14);
   double sum = 0, missed = 0, n = 40000.0 * 26;
   for (int t = 0; t < 40000; t++) {
