@@ -2,11 +2,11 @@
 // second of it are the same request, and a signal a second later ends the process at once.
 #include "app/interrupt.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
+
+#include "common/test_util.h"
 
 namespace {
 

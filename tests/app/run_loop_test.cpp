@@ -2,17 +2,8 @@
 // simulations of one process played in turn against their own processes.
 #include "app/run_loop.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "common/test_util.h"
 #include "core/report.h"
-#include "core/state.h"
 
 namespace {
 

@@ -1,17 +1,8 @@
 // The results report: its exact text from hand-made counters (every table, the header and summary
-// line by debug level, the guards of runs without success), and whole runs whose printed figures
-// are recomputed from their printed counts and the timing model's durations.
+// line by debug level, the guards of runs without success and without sessions).
 #include "core/report.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "common/test_util.h"
-#include "core/state.h"
 
 namespace {
 
