@@ -59,20 +59,3 @@ def fields(line):
 @functools.cache
 def described():
     return json.loads(sim("--describe").out)
-
-
-def peak_kib(*words):
-    """The peak resident size of a run, from the kernel's record of the ended child."""
-    pid = os.fork()
-    if pid == 0:
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, 1)
-        os.dup2(devnull, 2)
-        os.execv(SIM, [SIM, *words])
-    _, status, usage = os.wait4(pid, 0)
-    assert os.waitstatus_to_exitcode(status) == 0
-    return usage.ru_maxrss
-
-
-def lines(text):
-    return text.splitlines()
