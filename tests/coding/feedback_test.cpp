@@ -1,6 +1,6 @@
-// From the superposed word to the referee's reply: folding of repeated codewords, the
-// interleavers, the superposition models, the tables against a literal evaluation of their rules,
-// the Hamming(7,4) code, and the reply and win test of the three feedback schemes.
+// From the superposed word to the referee's reply: the interleavers, the superposition models, the
+// tables against a literal evaluation of their rules (plain and repeated codewords), the
+// Hamming(7,4) code, and the reply and win test of the three feedback schemes.
 #include <bit>
 #include <bitset>
 #include <map>
@@ -24,51 +24,27 @@ NODE Node(uint32_t mask, uint32_t word, int32_t word_idx, double *powers) {
   return node;
 }
 
-// Repetitions fold onto the base length (nf / repeat bits), with only the base bits of a code
-// compared and bits beyond the last full segment ignored; word 0 gives 0, ties the highest index.
-// (Without repetition the referee tables below check the detector against its definition.)
-TEST(Detectors, RepeatedWordsFoldOntoTheBaseLength) {
-  const struct {
-    int32_t nf, repeat, word, expected;
-    Codes codes;
-  } cases[] = {{12, 2, 0, 0, {7, 0}},       {12, 2, 1, 0, {65, 2}},
-               {12, 2, 2, 1, {2, 2562, 1}}, {9, 3, 257, 2, {73, 146, 292}},
-               {7, 2, 64, 1, {1, 0, 3}},    {12, 2, 258, 2, {65, 130, 260, 520, 1040, 2080}}};
-  for (auto c : cases) {
-    SIM S;
-    S.nf = c.nf, S.repeat = c.repeat;
-    BINCODES set{c.codes.data(), int32_t(c.codes.size()), c.nf};
-    EXPECT_EQ(FSFFindWinningWordRepeat(S, c.word, &set), c.expected) << c.word << " " << c.nf;
-  }
-}
-
-// Rotate and scramble examples; the scramble permutation is drawn once, at the first interleaving,
-// taking position nf (the top word) and taken positions again; every word below 2^nf (a sample
-// above 16 bits) stays below it and is given back by the de-interleaver.
-TEST(Interleavers, RotateAndScramble) {
+// The scramble permutation is drawn once, at the first interleaving, drawing position nf (the top
+// word) and taken positions again. Every word below 2^nf (a sample above 12 bits) stays below it
+// and is given back by the de-interleaver. (The feedback table checks rotated replies.)
+TEST(Interleavers, ScrambleDrawAndInverses) {
   SIM S;
-  S.nf = 6;
-  EXPECT_EQ((Codes{FSFInterleaveWordRotate(S, 1), FSFInterleaveWordRotate(S, 2)}), (Codes{32, 1}));
   S.nf = 4;
   const uint32_t words[] = {4294967295u, 2147483646u, 2147483651u, 0,
                             1073741822u, 3221225469u, 1073741823u};
-  init_genrand(S.mt_rand, 1);
   QueueGenRandWords(S.mt_rand, words, 7);
   FSFDeinterleaveWordScramble(S, 1);  // draws nothing
-  EXPECT_EQ(FSFInterleaveWordScramble(S, 0b0100), 0b0001);
-  EXPECT_EQ(Codes(S.bitScramble, S.bitScramble + 4), (Codes{2, 0, 3, 1}));
   EXPECT_EQ(FSFInterleaveWordScramble(S, 0b1001), 0b0110);
-  EXPECT_EQ(FSFDeinterleaveWordScramble(S, 0b0110), 0b1001);
-  EXPECT_EQ(genrand_int32(S.mt_rand), std::mt19937(1)());
+  EXPECT_EQ(Codes(S.bitScramble, S.bitScramble + 4), (Codes{2, 0, 3, 1}));
+  EXPECT_EQ(GenRandWordsUsed(S.mt_rand), 7u);
   for (int32_t length = 1; length <= 26; length++) {
     SIM T;
     T.nf = length;
-    init_genrand(T.mt_rand, uint32_t(100 + length));
-    std::mt19937 source{uint32_t(length)};
-    for (uint32_t i = 0; i < (length <= 16 ? 1u << length : 5000u); i++) {
-      int32_t word = int32_t(length <= 16 ? i : source() >> (32 - length));
-      int32_t rotated = FSFInterleaveWordRotate(T, word);
-      int32_t scrambled = FSFInterleaveWordScramble(T, word);
+    for (uint32_t i = 0; i < 4096; i++) {
+      const int32_t word =
+          int32_t(length <= 12 ? i % (1u << length) : genrand_int32(T.mt_rand) >> (32 - length));
+      const int32_t rotated = FSFInterleaveWordRotate(T, word),
+                    scrambled = FSFInterleaveWordScramble(T, word);
       ASSERT_LT(uint32_t(rotated | scrambled), 1u << length) << "nf " << length;
       ASSERT_EQ(FSFDeinterleaveWordRotate(T, rotated), word) << "nf " << length;
       ASSERT_EQ(FSFDeinterleaveWordScramble(T, scrambled), word) << "nf " << length;
@@ -104,22 +80,27 @@ std::string FileOf(const Codes &words, int32_t length) {
 }
 
 // The index of the word of set nearest to word in Hamming distance, ties to the highest index, 0
-// for the word 0: the detectors' definition, by brute force.
-int32_t Nearest(int32_t word, const Codes &set) {
-  int32_t best = 0;
-  for (int32_t i = 0; word && i < int32_t(set.size()); i++)
-    if (std::popcount(uint32_t(word ^ set[i])) <= std::popcount(uint32_t(word ^ set[best])))
+// for the word 0: the detectors' definition, by brute force. With repetitions the word's segments
+// of length / repeat bits are ORed together (bits past the last whole one ignored) and compared
+// with as many low bits of each code.
+int32_t Nearest(int32_t word, const Codes &set, int32_t length, int32_t repeat) {
+  const uint32_t low = repeat == 1 ? ~0u : (1u << length / repeat) - 1;
+  uint32_t folded = 0, best = 0;
+  for (int32_t r = 0; r < repeat; r++) folded |= uint32_t(word) >> (r * (length / repeat)) & low;
+  for (uint32_t i = 0; word && i < set.size(); i++)
+    if (std::popcount(folded ^ (set[i] & low)) <= std::popcount(folded ^ (set[best] & low)))
       best = i;
-  return best;
+  return int32_t(best);
 }
 
 struct TABLE_CASE {
-  int32_t length, codes, classes, interleave;
+  int32_t length, codes, classes, interleave, repeat;
 };
 class RefereeTables : public testing::TestWithParam<TABLE_CASE> {};
 
 // Arrays up to 16 bits, searched lookups above; both, and the one-table build, give every received
-// word its nearest codeword, that word's class and the class's interleaved reply word.
+// word its nearest codeword, that word's class and the class's interleaved reply word, also when
+// codewords are repeated.
 TEST_P(RefereeTables, EveryEntryFollowsItsRule) {
   const TABLE_CASE &c = GetParam();
   std::mt19937 source(uint32_t(1000 * c.length + 10 * c.codes + c.classes));
@@ -129,19 +110,23 @@ TEST_P(RefereeTables, EveryEntryFollowsItsRule) {
   codes.back() = codes.front();  // a repeated codeword
   SIM &S = PrepareSimulation(
       {"codebook=" + FileOf(codes, c.length), "classes=" + FileOf(classes, c.length),
-       "interleave=" + std::to_string(c.interleave), "debug=0"},
+       "interleave=" + std::to_string(c.interleave), "repeat=" + std::to_string(c.repeat),
+       "debug=0"},
       uint32_t(c.length));
   const int32_t size = 1 << c.length;
   ASSERT_EQ(S.refclasses.codes != nullptr, c.length <= kFullTableBits);
   Codes expected[5];  // refreplies, its index, refclasses, its index, closest class
   for (int32_t w = 0; w < size; w++) {
-    const int32_t t = Nearest(w, codes), k = w ? Nearest(codes[size_t(t)], classes) : 0;
+    auto nearest = [&](int32_t word, const Codes &set) {
+      return Nearest(word, set, c.length, c.repeat);
+    };
+    const int32_t t = nearest(w, codes), k = w ? nearest(codes[size_t(t)], classes) : 0;
     expected[0].push_back(w ? codes[size_t(t)] : 0);
     expected[1].push_back(t);
     expected[2].push_back(w ? S.FSFInterleaveWord(S, classes[size_t(k)]) : 0);
     expected[3].push_back(k);
     expected[4].push_back(
-        S.FSFInterleaveWord(S, classes[size_t(Nearest(S.FSFDeinterleaveWord(S, w), classes))]));
+        S.FSFInterleaveWord(S, classes[size_t(nearest(S.FSFDeinterleaveWord(S, w), classes))]));
   }
   for (int pass = 0; pass < 2; pass++)  // ascending, then descending through the lookups' memo
     for (int32_t i = 0; i < size; i++) {
@@ -157,9 +142,10 @@ TEST_P(RefereeTables, EveryEntryFollowsItsRule) {
   }
 }
 // clang-format off
-const TABLE_CASE kTables[] = {  // word length, codewords, classes, interleaver
-    {1, 2, 1, 0}, {1, 3, 2, 2}, {5, 6, 3, 0}, {8, 10, 4, 1}, {9, 7, 5, 2}, {16, 5, 4, 1},
-    {17, 6, 4, 1}, {18, 5, 3, 2}, {17, 7, 5, 0}};
+const TABLE_CASE kTables[] = {  // word length, codewords, classes, interleaver, repeat
+    {1, 2, 1, 0, 1}, {1, 3, 2, 2, 1}, {5, 6, 3, 0, 1}, {8, 10, 4, 1, 1}, {9, 7, 5, 2, 1},
+    {16, 5, 4, 1, 1}, {17, 6, 4, 1, 1}, {18, 5, 3, 2, 1}, {17, 7, 5, 0, 1}, {12, 6, 4, 1, 2},
+    {9, 5, 3, 0, 3}, {7, 4, 3, 2, 2}, {3, 3, 2, 0, 5}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Codebooks, RefereeTables, testing::ValuesIn(kTables));
 
