@@ -1,6 +1,6 @@
 // The own MT19937 generator against std::mt19937 in every form of its twist, comparisons of words
-// with a probability, the exactly uniform index and truncated geometric draws, seeding, the
-// stopwatches and checked allocation.
+// with a probability, the exactly uniform index draw, seeding, the stopwatches and checked
+// allocation. (The truncated geometric draw is checked by the laws of the codeword draws.)
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_rng.h>
 #include <sys/time.h>
@@ -10,7 +10,6 @@
 
 #include "common/test_util.h"
 #include "support/fail.h"
-#include "support/geometric.h"
 #include "support/mt_twist.h"
 #include "support/seeding.h"
 
@@ -40,28 +39,15 @@ TEST(OwnGenerator, GivesTheSequenceOfStdMt19937InEveryFormOfItsTwist) {
   }
 }
 
-// A draw word w decides u = w / 2^32 < p exactly when it is below the threshold, and windows of
-// words compare with it as one word at a time would, whatever lies past their end.
-TEST(WordCompare, ThresholdsAndWindowsDecideAsSingleDraws) {
+// A draw word w decides u = w / 2^32 < p exactly when it is below the threshold. (Windows of words
+// compared at once are checked against single draws by the windowed sessions' test.)
+TEST(WordCompare, ThresholdsDecideAsSingleDraws) {
   LAST_THRESHOLD last;  // follows every change of probability, back and forth
   for (double p : {-1.0, 0.0, 1e-12, 0.2, 0.5, 0.5, 1.0 / 3, 1 - 0x1p-32, 1.0, 0.0, 0.5, 1.5}) {
     const uint64_t threshold = DrawThreshold(p);
     EXPECT_EQ(ThresholdOf(&last, p), threshold) << p;
     for (uint64_t w : {uint64_t(0), threshold - 1, threshold, uint64_t(UINT32_MAX)})
       EXPECT_TRUE(w > UINT32_MAX || (w < threshold) == (w / 0x1p32 < p)) << p << " " << w;
-  }
-  std::mt19937 source(9);
-  uint32_t words[64 + 8];
-  for (int trial = 0; trial < 2000; trial++) {
-    for (uint32_t &word : words) word = source() >> (source() % 32);
-    const uint32_t n = 1 + source() % 64;
-    const uint64_t threshold = trial % 7 == 0    ? uint64_t(1) << 32
-                               : trial % 11 == 0 ? 0
-                                                 : uint64_t(source());
-    uint64_t expected = 0;
-    for (uint32_t j = 0; j < n; j++) expected |= uint64_t(words[j] < threshold) << j;
-    ASSERT_EQ(WordsBelow(words, n, threshold), expected) << n;
-    ASSERT_EQ(WordsBelowFastest(words, n, threshold), expected) << n;
   }
 }
 
@@ -95,21 +81,6 @@ TEST(UniformDraw, BucketsAndRejectionOfTheTopWords) {
     for (uint64_t edge : {width, 2 * width, 3 * width, (m - 1) * width, m * width, top})
       for (uint64_t r = edge - 1; r <= std::min(edge + 1, top); r++)
         ASSERT_EQ(BucketOf(uint32_t(r), buckets), r / width) << m << " " << r;
-  }
-}
-
-// P(k <= j) = (1 - q^(j+1)) / (1 - q^n): the draw steps from j to j + 1 exactly there.
-TEST(TruncatedGeometric, StepsAtTheCumulativeLawWithItsLimitsAndClamp) {
-  for (double q : {0.25, 0.6, 0.9})
-    for (int j = 0; j + 1 < 7; j++) {
-      const double step = (1 - std::pow(q, j + 1)) / (1 - std::pow(q, 7));
-      EXPECT_EQ(TruncatedGeometric(step - 1e-9, q, 7), j) << q;
-      EXPECT_EQ(TruncatedGeometric(step + 1e-9, q, 7), j + 1) << q;
-    }
-  for (double u : {0.0, 0.5, 0.99, std::nextafter(1.0, 0.0)}) {
-    EXPECT_EQ(TruncatedGeometric(u, 0.0, 26), 0) << u;
-    EXPECT_EQ(TruncatedGeometric(u, 1.0, 10), int(u * 10)) << u;  // the uniform limit
-    EXPECT_EQ(TruncatedGeometric(u, 0.5, 1), 0) << u;  // 1 - top * 0.5 rounds to 0.5: clamped
   }
 }
 
