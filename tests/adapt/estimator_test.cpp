@@ -55,12 +55,6 @@ TEST(Estimator, MovingAverageUnderEachWeighting) {
               std::tuple(estimate, V{9, 12, 11, 0}, 1, V(HeurRow(11), HeurRow(11) + 3)))
         << avg_type << " " << memory;
   }
-  for (int avg_type = 0; avg_type <= 4; avg_type++)
-    for (double memory : {0.5, 1.0}) {  // a constant stream gives back the constant
-      SIM &S = Prepare(7, avg_type, memory);
-      for (int i = 0; i < 8; i++) AdaptUpdateEstimate(S, 13);
-      EXPECT_NEAR(S.ad_estimate, 13, 1e-12) << avg_type << " " << memory;
-    }
   // With one sample the estimate is the sample; its row (pt[0] given) is chosen by rounding
   // halves up.
   const std::pair<double, double> rows[] = {{2.49, 0.4718}, {2.5, 0.4623},   {1.0, 0.4718},
@@ -98,22 +92,6 @@ TEST(Estimator, StartDrawsTheWindowThenOneWaitPerActiveNode) {
             std::tuple(V{4, 5, 4, 0}, Ints{0, 0, 1, 3, 10, 77, 77, 77}, 5.0, 0.4521));
   EXPECT_EQ(StartScripted(1, 2, {2147483647, 0}),  // one node: a wait of 1 without a real draw
             std::tuple(V{1, 0, 0}, Ints{1, 77, 77, 77, 77, 77, 77, 77}, 1.0, 0.4718));
-  // Samples uniform over floor(0.9 nn) .. floor(1.1 nn); waits geometric: (1 - 1/nn)^k / nn.
-  auto expect_law = [](const std::vector<int> &counts, double n, const V &law) {
-    for (size_t k = 0; k < law.size(); k++)
-      EXPECT_NEAR(counts[k] / n, law[k], 5 * std::sqrt(law[k] * (1 - law[k]) / n)) << k;
-  };
-  for (auto [node_count, lo, hi] : {std::tuple(5, 4, 5), std::tuple(10, 9, 11)}) {
-    SIM &S = Prepare(3000, 0, 0.99, node_count);
-    std::vector<int> samples(size_t(hi - lo + 1), 0), waits(4, 0);
-    for (int i = 0; i < 3000; i++) samples.at(size_t(S.ad_samples[i] - lo))++;  // throws outside
-    expect_law(samples, 3000, V(samples.size(), 1.0 / double(samples.size())));
-    S.ad_size = 1;
-    for (int s = 0; s < 2000; s++, AdaptInit(S))  // the first start is the set-up's
-      for (int j = 0; j < node_count; j++) waits[size_t(std::fmin(WaitSucc(S, &S.nodes[j]), 3))]++;
-    double q = 1 - 1.0 / node_count;
-    expect_law(waits, 2000.0 * node_count, V{1 - q, q * (1 - q), q * q * (1 - q)});
-  }
 }
 
 TEST(RunsSchedule, ReadsEveryPairInOrderAndRejectsAnyOtherText) {
