@@ -58,11 +58,6 @@ SIM &PrepareSimulation(const Words &words, uint32_t seed) {
   return *(current = NewSimulation(words, seed));
 }
 
-SIM &ParseWords(const Words &words) {
-  current.reset();
-  return *(current = Parsed(words));
-}
-
 size_t Script(SIM &S, const std::vector<int32_t> &picks, std::vector<uint32_t> words) {
   for (int32_t idx : picks)
     if (idx == kQuiet)

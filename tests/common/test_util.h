@@ -22,8 +22,6 @@ using V = std::vector<double>;
 std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed = 1);
 // The same, kept until the next call: the test's current simulation.
 SIM &PrepareSimulation(const Words &words, uint32_t seed = 1);
-// A new current simulation with the option words read only (no set-up).
-SIM &ParseWords(const Words &words);
 
 // Queues the draws of survivors that, in draw order, send the given codeword index or stay quiet
 // (kQuiet), after the raw words given first (channel draws); returns the number of words.

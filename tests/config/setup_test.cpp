@@ -1,23 +1,13 @@
-// In-process: option lookup, the state the set-up leaves, session durations in hand-computed
-// microseconds, and the schedule each type builds.
+// In-process: the state the set-up leaves, session durations in hand-computed microseconds, and
+// the schedule each type builds. (Option lookup is in the command-line table.)
 #include <tuple>
 
 #include "common/test_util.h"
-#include "config/options.h"
 #include "config/timing.h"
 
 namespace {
 
 V List(const double *values, int32_t count) { return V(values, values + count); }
-
-// The first word that begins with the option's word gives its value text.
-TEST(Options, TheFirstMatchingWordGivesTheValue) {
-  char w0[] = "nn=3", w1[] = "nn=7x", w2[] = "pt=", w3[] = "nn=9";
-  char *argv[] = {w0, w1, w2, w3};  // the first word is the program name
-  EXPECT_STREQ(FindArg(4, argv, "nn="), "7x");
-  EXPECT_STREQ(FindArg(4, argv, "pt="), "");
-  EXPECT_EQ(FindArg(4, argv, "ns="), nullptr);
-}
 
 // Lists padded with their built-in values (pw with pn's), the default codebook repeated in each
 // block of nf bits, records and lists sized for the largest node count of the run, and the
@@ -49,7 +39,7 @@ TEST(Timing, SessionDurationsInMicroseconds) {
   for (const std::string &line : DataRows("timing.txt")) {
     const size_t arrow = line.find("->");
     const Words us = Split(line.substr(arrow + 2));
-    SIM &S = ParseWords(Split(line.substr(0, arrow)));
+    SIM &S = PrepareSimulation(Split(line.substr(0, arrow)));
     S.delta = std::stod(us.at(0)) * 1e-6;
     ComputeTiming(S);
     const double got[] = {S.difs, S.t_cont, S.t_succ, S.t_coll};
