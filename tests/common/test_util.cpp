@@ -14,40 +14,19 @@
 
 namespace {
 
-// A simulation with the option words read; the words are copied into its own memory, where its
-// keyword options point.
-std::unique_ptr<SIM> Parsed(const Words &words) {
-  auto simulation = std::make_unique<SIM>();
-  Words all{"qrvl_sim"};
-  all.insert(all.end(), words.begin(), words.end());
-  std::vector<char *> argv;
-  for (const std::string &word : all) {
-    char *copy = static_cast<char *>(MyMalloc(simulation->memory, word.size() + 1));
-    argv.push_back(strcpy(copy, word.c_str()));
-  }
-  ParseMainArgs(*simulation, int(argv.size()), argv.data());
-  return simulation;
-}
-
 std::unique_ptr<SIM> current;
-
-// Made at the first file; a death test's child, which shares it, leaves it to its parent.
-struct TEMP_DIRECTORY {
-  std::string path = std::filesystem::temp_directory_path() / "qrvl_test_XXXXXX";
-  pid_t owner = getpid();
-  int serial = 0;
-  TEMP_DIRECTORY() {
-    if (!mkdtemp(path.data())) abort();
-  }
-  ~TEMP_DIRECTORY() {
-    if (getpid() == owner) std::filesystem::remove_all(path);
-  }
-};
 
 }  // namespace
 
 std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed) {
-  std::unique_ptr<SIM> simulation = Parsed(words);
+  auto simulation = std::make_unique<SIM>();
+  std::vector<char *> argv;  // copied into the simulation's memory, where keyword options point
+  for (size_t i = 0; i <= words.size(); i++) {
+    const std::string word = i ? words[i - 1] : "qrvl_sim";
+    argv.push_back(
+        strcpy(static_cast<char *>(MyMalloc(simulation->memory, word.size() + 1)), word.c_str()));
+  }
+  ParseMainArgs(*simulation, int(argv.size()), argv.data());
   SeedGenerators(simulation->mt_rand, simulation->gsl_base_rand, true, seed);
   InitSimVars(*simulation);
   return simulation;
@@ -69,8 +48,19 @@ size_t Script(SIM &S, const std::vector<int32_t> &picks, std::vector<uint32_t> w
 }
 
 std::string WriteTempFile(const std::string &contents) {
-  static TEMP_DIRECTORY directory;
-  std::string path = directory.path + "/" + std::to_string(directory.serial++) + ".txt";
+  // The process's directory, made at the first file and removed at exit by the process that made
+  // it (a death test's child shares it and leaves it alone); the name is never destroyed.
+  static const std::string &directory = *new std::string([] {
+    std::string path = std::filesystem::temp_directory_path() / "qrvl_test_XXXXXX";
+    if (!mkdtemp(path.data())) abort();
+    static const pid_t owner = getpid();
+    atexit([] {
+      if (getpid() == owner) std::filesystem::remove_all(directory);
+    });
+    return path;
+  }());
+  static int serial = 0;
+  const std::string path = directory + "/" + std::to_string(serial++) + ".txt";
   std::ofstream(path, std::ios::binary) << contents;
   return path;
 }
