@@ -1,28 +1,21 @@
-// From the superposed word to the referee's reply: the interleavers, the superposition models, the
-// tables against a literal evaluation of their rules (plain and repeated codewords), the
-// Hamming(7,4) code, and the reply and win test of the three feedback schemes.
+// From the superposed word to the referee's reply: the interleavers, the tables against a literal
+// evaluation of their rules (plain and repeated codewords), the Hamming(7,4) code, and the reply
+// and win test of the three feedback schemes. (The superposition models are played by the
+// sessions' exact laws.)
 #include <bit>
 #include <bitset>
 #include <map>
 
-#include "channel/rssi_superpose.h"
 #include "coding/detect.h"
 #include "coding/feedback.h"
 #include "coding/hamming74.h"
 #include "coding/interleave.h"
 #include "coding/referee_tables.h"
-#include "coding/superpose.h"
 #include "common/test_util.h"
 
 namespace {
 
 using Codes = std::vector<int32_t>;
-
-NODE Node(uint32_t mask, uint32_t word, int32_t word_idx, double *powers) {
-  NODE node{};
-  node.mask = mask, node.word = word, node.word_idx = word_idx, node.rssi_acc = powers;
-  return node;
-}
 
 // The scramble permutation is drawn once, at the first interleaving, drawing position nf (the top
 // word) and taken positions again. Every word below 2^nf (a sample above 12 bits) stays below it
@@ -50,26 +43,6 @@ TEST(Interleavers, ScrambleDrawAndInverses) {
       ASSERT_EQ(FSFDeinterleaveWordScramble(T, scrambled), word) << "nf " << length;
     }
   }
-}
-
-// Masks thin the words; powers add up over the word's subcarriers only, whatever the mask; the
-// threshold itself is detected, a sum that is not a number is not.
-TEST(Superposition, MaskAndReceivedPowerModels) {
-  SIM S;
-  S.nf = 6;
-  S.rssi_thresh_pw = 1.0;
-  double sums[6] = {7, 7, 7, 7, 7, 7}, pa[6] = {.5, 2, NAN, 0, 5, 3}, pb[6] = {.5, 0, 1, .9, 0, 0};
-  NODE senders[2] = {Node(0b111011, 0b100111, 0, pa), Node(~0u, 0b001101, 0, pb)};
-  S.ORed_word_rssi = sums;
-  S.ORed_word = 0b010000;
-  ClearORedWordMask(S);
-  for (NODE &node : senders) BuildORedWordMask(S, &node);
-  ExtractORedWordMask(S);
-  EXPECT_EQ(S.ORed_word, 0b101111u);
-  ClearORedWordRSSI(S);
-  for (NODE &node : senders) BuildORedWordRSSI(S, &node);
-  ExtractORedWordRSSI(S);
-  EXPECT_EQ(S.ORed_word, 0b100011u);
 }
 
 std::string FileOf(const Codes &words, int32_t length) {
@@ -180,7 +153,8 @@ TEST(Feedback, RepliesAndWinTestsThroughTheNodesMask) {
     SIM &S = PrepareSimulation(words, 9);
     S.ORed_word = uint32_t(std::stoul(f[2]));
     const uint32_t lost = f[4] == "all" ? ~0u : uint32_t(std::stoul(f[4]));
-    NODE node = Node(~lost, uint32_t(std::stoul(f[3])), std::stoi(f[5]), nullptr);
+    NODE node{};
+    node.mask = ~lost, node.word = uint32_t(std::stoul(f[3])), node.word_idx = std::stoi(f[5]);
     EXPECT_EQ(S.FSFRefereeReply(S), std::stoi(f[6])) << line;
     EXPECT_EQ(S.FSFWonRound(S, std::stoi(f[6]), &node), std::stoi(f[7])) << line;
   }
