@@ -43,29 +43,21 @@ def on_terminal(*words):
     return err.decode()
 
 
-# The lines a terminal shows (trailing blanks dropped): "\r" goes back to the start of the line,
-# later characters overwrite earlier ones.
-def screen(text):
-    shown = []
-    for row in text.split("\n"):
-        line = ""
-        for part in row.split("\r"):
-            line = part + line[len(part):]
-        shown.append(line.rstrip(" "))
-    return "\n".join(shown)
-
-
 def test_absent_on_a_pipe():
     run = sim(*LONG, signals=[signal.SIGINT], after=1.5)
     assert re.fullmatch(ENDING, run.err), run.err
 
 
+# Each drawing goes back to the start of the line; the erasure overwrites the widest with blanks.
 @pytest.mark.parametrize("stop", ["runs=%d" % RUNS, "max_time=2000000000"])
 def test_drawn_and_erased_on_a_terminal(stop):
     err = on_terminal(stop, *LONG[1:])
-    draws = [(int(n), float(share)) for n, share, *_ in PROGRESS.findall(err)]
-    assert draws and draws == sorted(draws) and draws[-1][1] <= 100, err[:300]
-    assert re.fullmatch(ENDING, screen(err)), err[:300]
+    drawn = re.fullmatch(re.escape(NOTE + "# seed 3\n") + r"((?:\r# progress: [^\r\n]*)+)\r( +)\r"
+                         r"# interrupted after \d+ sessions\n" + SIMTIME, err)
+    assert drawn, err[:300]
+    draws = [(int(n), float(share)) for n, share, *_ in PROGRESS.findall(drawn.group(1))]
+    assert draws == sorted(draws) and draws[-1][1] <= 100
+    assert len(drawn.group(2)) == max(len(line.rstrip()) for line in drawn.group(1).split("\r"))
 
 
 def test_whole_lines_on_a_pipe_every_given_seconds_and_none_when_zero():
