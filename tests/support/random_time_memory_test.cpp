@@ -1,12 +1,8 @@
 // The own MT19937 generator against std::mt19937 in every form of its twist, comparisons of words
-// with a probability, the exactly uniform index draw, seeding, the stopwatches and checked
-// allocation. (The truncated geometric draw is checked by the laws of the codeword draws.)
-#include <gsl/gsl_randist.h>
+// with a probability, the exactly uniform index draw, seeding and checked allocation. (The
+// truncated geometric draw is checked by the laws of the codeword draws.)
 #include <gsl/gsl_rng.h>
 #include <sys/time.h>
-
-#include <chrono>
-#include <thread>
 
 #include "common/test_util.h"
 #include "support/fail.h"
@@ -99,7 +95,7 @@ TEST(TimeSeed, SignedRemaindersAndWrapAround) {
   for (const auto &c : cases) EXPECT_EQ(TimeSeed(c.sec, c.usec), c.seed) << c.sec << " " << c.usec;
 }
 
-// One seed, from the clock (the time seed of some reading during the call) or from the seed option,
+// One seed, from the clock (the time seed of a reading during the call) or from the seed option,
 // for both generators: the protocol generator takes it, GSL's (MT19937 whatever the environment
 // names, serving the Rayleigh draws alone) takes RayleighSeedOf it.
 TEST(SeedGenerators, OneSeedFromTheClockOrFromTheSeedOption) {
@@ -109,8 +105,6 @@ TEST(SeedGenerators, OneSeedFromTheClockOrFromTheSeedOption) {
   gettimeofday(&before, nullptr);
   const uint32_t s = SeedGenerators(g, gsl, false, 0);
   gettimeofday(&after, nullptr);
-  EXPECT_EQ(genrand_int32(g), std::mt19937(s)());
-  EXPECT_EQ(uint32_t(gsl_rng_get(gsl)), std::mt19937(RayleighSeedOf(s))());
   bool from_the_clock = false;
   for (int64_t t = before.tv_sec * int64_t(1000000) + before.tv_usec;
        t <= after.tv_sec * int64_t(1000000) + after.tv_usec; t++)
@@ -119,16 +113,12 @@ TEST(SeedGenerators, OneSeedFromTheClockOrFromTheSeedOption) {
   ReleaseRandGSL(gsl);
   setenv("GSL_RNG_TYPE", "taus", 1);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(SeedGenerators(g, gsl, true, 1), 1u);
+  EXPECT_EQ(SeedGenerators(g, gsl, true, 7), 7u);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "GSL_RNG_TYPE=taus\n");
   unsetenv("GSL_RNG_TYPE");
-  EXPECT_STREQ(gsl_rng_name(gsl), "mt19937");
-  gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
-  gsl_rng_set(reference, RayleighSeedOf(1));
-  EXPECT_EQ(GenRandRayleighGSL(gsl, 3.0), gsl_ran_rayleigh(reference, 3.0));
-  gsl_rng_free(reference);
+  EXPECT_EQ((std::vector<uint64_t>{genrand_int32(g), gsl_rng_get(gsl)}),
+            (std::vector<uint64_t>{std::mt19937(7)(), std::mt19937(RayleighSeedOf(7))()}));
   ReleaseRandGSL(gsl);
-  EXPECT_EQ(genrand_int32(g), std::mt19937(1)());
 }
 
 // The Rayleigh seed is SplitMix64's first output from the run's seed (0xe220a8397b1dcdaf from 0),
@@ -139,18 +129,6 @@ TEST(SeedGenerators, RayleighSeedIsMixedAndNeverNearTheRunSeed) {
     const uint32_t r = RayleighSeedOf(uint32_t(s));
     ASSERT_GE(std::min(r - uint32_t(s), uint32_t(s) - r), 65536u) << s;
   }
-}
-
-// A watch started and stopped measures the interval between, kept until its next stop.
-TEST(Stopwatch, AlternatesStartAndStop) {
-  STOPWATCHES watches;
-  EXPECT_EQ(Stopwatch(watches, 0), 0.0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  const double first = Stopwatch(watches, 0);
-  EXPECT_GT(first, 0.0);
-  EXPECT_EQ(Stopwatch(watches, 0), 0.0) << "a third call starts the watch again";
-  EXPECT_EQ(watches.results[0], first);
-  EXPECT_EQ(Stopwatch(watches, 32), 0.0);
 }
 
 TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
