@@ -1,10 +1,14 @@
-// The run loop driven by a scripted session (stop rules, counts, the node-count schedule), and two
-// simulations of one process played in turn against their own processes.
+// The run loop driven by a scripted session (stop rules, counts, the node-count schedule), its
+// signal handlers, and two simulations of one process played in turn against their own processes.
 #include "app/run_loop.h"
 
+#include <unistd.h>
+
+#include <csignal>
 #include <cstring>
 
 #include "adapt/runs_schedule.h"
+#include "app/interrupt.h"
 #include "common/test_util.h"
 #include "core/report.h"
 
@@ -72,6 +76,18 @@ TEST_P(RunLoopRules, CountSessionsAndSuccessesAndApplyTheSchedule) {
   EXPECT_EQ(seen_nn, c.seen_nn.empty() ? std::vector<int32_t>(seen_run.size(), 5) : c.seen_nn);
 }
 INSTANTIATE_TEST_SUITE_P(Cases, RunLoopRules, testing::ValuesIn(kCases));
+
+// The first signal is noted for the loop, signals within a second of it are the same request, and
+// a signal a second later ends the process at once.
+TEST(InterruptDeathTest, SignalsTogetherAreOneRequestAndALaterOneEndsTheProcess) {
+  auto together = [] {
+    CatchInterrupts(), raise(SIGTERM), raise(SIGINT), raise(SIGTERM);
+    exit(interrupt_signal == SIGTERM);
+  };
+  EXPECT_EXIT(together(), testing::ExitedWithCode(1), "");
+  auto later = [] { CatchInterrupts(), raise(SIGINT), usleep(1100000), raise(SIGHUP), exit(0); };
+  EXPECT_EXIT(later(), testing::KilledBySignal(SIGHUP), "");
+}
 
 // The standard output of the real program for these option words.
 std::string ProgramOutput(const Words &words) {

@@ -9,18 +9,14 @@ namespace {
 
 V List(const double *values, int32_t count) { return V(values, values + count); }
 
-// Lists padded with their built-in values (pw with pn's), the default codebook repeated in each
-// block of nf bits, records and lists sized for the largest node count of the run, and the
-// node-pair tables only for the received-power sessions.
-TEST(SetUp, ListsCodebookRecordsAndTablesAreReady) {
+// The default codebook repeated in each block of nf bits, records and lists sized for the largest
+// node count of the run, and the node-pair tables only for the received-power sessions. (Lists
+// padded with their built-in values are in the command-line table.)
+TEST(SetUp, CodebookRecordsAndTablesAreReady) {
   SIM &S = PrepareSimulation({"nn=8", "ad_runs=10:3,20:7", "debug=1"});
   EXPECT_EQ(std::tuple(S.max_nn, S.rssi), std::tuple(8, nullptr));
-  SIM &T = PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2",
-                              "ns=5", "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6", "pw=0.7",
-                              "tau=0.5", "rssi_thresh=-60", "debug=1"});
-  EXPECT_EQ(std::tuple(List(T.pt, 5), List(T.pn, 5), List(T.pw, 5), List(T.tau, 5)),
-            std::tuple(V{0.4, 0.3, 0.5, 0.5, 0.5}, V{0.2, 0.4, 0.6, 1, 1}, V{0.7, 0.4, 0.6, 1, 1},
-                       V{0.5, 0, 0, 0, 0}));
+  SIM &T = PrepareSimulation(
+      {"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "debug=1"});
   EXPECT_EQ(std::tuple(T.nf, T.codewords.count, T.codewords.nbits, T.codewords.codes[0],
                        T.classes.codes[12], T.max_nn, T.nn, T.nodelists[NL_ALL].count),
             std::tuple(26, 13, 26, 8193, (1 << 12) | (1 << 25), 20, 5, 20));
@@ -31,7 +27,6 @@ TEST(SetUp, ListsCodebookRecordsAndTablesAreReady) {
         std::tuple(i, ~0u, V(26, 0), &T.nodes[i], V(26, 1), V(26, 0)));
   EXPECT_EQ(std::tuple(T.nodes[20].id, T.nodes[20].mask, T.nodes[20].rssi_acc),
             std::tuple(0, 0u, nullptr));
-  EXPECT_DOUBLE_EQ(T.rssi_thresh_pw, 0.001);
 }
 
 // The cases of tests/data/timing.txt: option words, then delta, difs, t_cont, t_succ and t_coll.
