@@ -1,9 +1,6 @@
 // Channel models: the fading masks (the subcarriers each model fades for scripted draws, the
-// generator outputs it takes, the law of the faded set) and the received-power model (gains drawn
-// from GSL's generator, their law, order, symmetry and flat form; a receiver's sums and replies).
-#include <gsl/gsl_randist.h>
-#include <gsl/gsl_rng.h>
-
+// generator outputs it takes, the law of the faded set) and a receiver of the received-power model
+// (sums, detection, replies). The law of the gains is the ad hoc pair sessions' exact law.
 #include <bit>
 
 #include "channel/fading_masks.h"
@@ -85,47 +82,11 @@ const LAW_CASE kLaws[] = {  // model, nf, trials, fsf_prob, fsf_num or fsf_tau
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws));
 
-// The gain the model must draw next, from a GSL generator of the type and seed Prepare sets.
-gsl_rng *reference = gsl_rng_alloc(gsl_rng_mt19937);
-double Next(const SIM &S) {
-  double r = gsl_ran_rayleigh(reference, std::sqrt(0.5 * S.rssi_avg_pw));
-  return r * r + S.rssi_min_pw;
-}
-
-SIM &Prepare(Words words) {
-  words.push_back("debug=1");
-  SIM &S = PrepareSimulation(words);
-  SeedRandGSL(S.gsl_base_rand, 777);
-  gsl_rng_set(reference, 777);
-  init_genrand(S.mt_rand, 5);
-  return S;
-}
-
-// Conversions (of the defaults at set-up); a gain per subcarrier in order, even with flat pairs;
-// the mask clears those below the threshold. (The law of the gains is checked by the ad hoc pair
-// sessions' exact law.)
-TEST(Rssi, ChannelDrawTakesAGainPerSubcarrierInOrder) {
-  for (auto [dbm, pw] : {std::pair{-30.0, 1.0}, {0.0, 1000.0}}) EXPECT_EQ(dbm2pw(dbm), pw);
-  for (double dbm : {-120.0, -82.0, 17.5}) EXPECT_NEAR(pw2dbm(dbm2pw(dbm)), dbm, 1e-12);
-  SIM &S = Prepare({"nf=26", "rssi_type=1"});
-  EXPECT_EQ(V({S.rssi_avg_pw, S.rssi_min_pw, S.rssi_thresh_pw}),
-            V({dbm2pw(-62), dbm2pw(-99), dbm2pw(-82)}));
-  for (int t = 0; t < 1000; t++) {
-    FSFRandChannelSubcarriersRSSI(S, &S.nodes[0]);
-    uint32_t faded = 0;
-    for (int m = 0; m < 26; m++) {
-      ASSERT_EQ(S.nodes[0].rssi_acc[m], Next(S)) << m;
-      faded |= uint32_t(S.nodes[0].rssi_acc[m] < S.rssi_thresh_pw) << m;
-    }
-    ASSERT_EQ(S.nodes[0].mask, ~faded);
-  }
-}
-
 // Sums through a gain vector (the access point's links are 1.0) over the sender's word only,
 // detected from the threshold on, never when not a number; a node outside the reset list keeps its
 // sums; the reply and the win test. (Sums through the table are in the ad hoc session's story.)
 TEST(Rssi, ReceiverSumsDetectsRepliesAndWins) {
-  SIM &S = Prepare({"centr=1", "nn=4", "nf=6", "interleave=1"});
+  SIM &S = PrepareSimulation({"centr=1", "nn=4", "nf=6", "interleave=1", "debug=1"});
   NODE *nodes = S.nodes;
   const double t = S.rssi_thresh_pw, gains[6] = {NAN, t, INFINITY, t * (1 - 1e-12), 7, 7};
   for (int i = 0; i < 4; i++) std::fill_n(nodes[i].rssi_acc, 6, 5.0);

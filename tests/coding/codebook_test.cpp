@@ -17,16 +17,14 @@ TEST(CodebookReader, ReadsEveryAcceptedFormat) {
     std::string contents;
     std::vector<int32_t> words;
     int32_t nbits;
-  } cases[] = {{"101\n011\n", {5, 3}, 3},
-               {"101\n011", {5, 3}, 3},
-               {"1 0 1\r\n", {5}, 3},
-               {"\n\n  \r\n101\r\n\n\t\n011\r", {5, 3}, 3},
-               {"1a0b1\n0x11\n1201\n", {5, 3, 5}, 3},
-               {"1\n0001\n", {1, 1}, 4},
-               {"0000011\n101\n", {3, 5}, 3},
-               {std::bitset<27>(1 << 26).to_string(), {1 << 26}, 27},
-               {std::string(32, '1'), {-1}, 32},
-               {many, many_words, 10}};
+  } cases[] = {
+      // clang-format off
+      {"101\n011\n", {5, 3}, 3}, {"101\n011", {5, 3}, 3}, {"1 0 1\r\n", {5}, 3},
+      {"\n\n  \r\n101\r\n\n\t\n011\r", {5, 3}, 3}, {"1a0b1\n0x11\n1201\n", {5, 3, 5}, 3},
+      {"1\n0001\n", {1, 1}, 4}, {"0000011\n101\n", {3, 5}, 3}, {std::string(32, '1'), {-1}, 32},
+      {std::bitset<27>(1 << 26).to_string(), {1 << 26}, 27}, {many, many_words, 10},
+      // clang-format on
+  };
   for (const auto &c : cases) {
     MEMORY memory;
     BINCODES codes = CodesReadFile(memory, WriteTempFile(c.contents).c_str());

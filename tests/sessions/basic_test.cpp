@@ -1,11 +1,11 @@
 // The basic session on scripted generator words: its rounds and endings, the channel draws before
-// the first round, and the windowed transmit decisions against the contender-by-contender path.
+// the first round, and the windowed transmit decisions (bit arithmetic on runs of words) against
+// the contender-by-contender path.
 #include <type_traits>
 
 #include "common/test_util.h"
 #include "core/waits.h"
 #include "sessions/basic.h"
-#include "sessions/transmit.h"
 
 namespace {
 
@@ -121,22 +121,6 @@ TEST(WindowedDecisions, EqualTheContenderByContenderPath) {
       0, 0, UINT32_MAX, 0, UINT32_MAX, 2 * (UINT32_MAX / 6), UINT32_MAX, UINT32_MAX, UINT32_MAX};
   EXPECT_EQ(Sessions({"nn=6", "pt=0.5"}, false, 1, inside),
             Sessions({"nn=6", "pt=0.5"}, true, 1, inside));
-}
-
-// Contenders read a decision word each and a codeword word after each decision to send: the
-// decisions to send that bit arithmetic finds are those of a walk through the words.
-TEST(TransmitDecisions, BitArithmeticFindsTheWalksDecisionsToSend) {
-  std::mt19937_64 source(3);
-  std::vector<uint64_t> cases{0,    ~uint64_t(0),        0x5555555555555555u, 0xaaaaaaaaaaaaaaaau,
-                              0x6u, 0x8000000000000001u, uint64_t(1) << 63,   0xeu};
-  for (int i = 0; i < 20000; i++) cases.push_back(source() & source());  // longer runs too
-  for (int i = 0; i < 20000; i++) cases.push_back(source());
-  for (uint64_t below : cases) {
-    uint64_t walked = 0;
-    for (int at = 0; at < 64; at += below >> at & 1 ? 2 : 1)
-      if (below >> at & 1) walked |= uint64_t(1) << at;
-    ASSERT_EQ(TransmittingDecisions(below), walked) << std::hex << below;
-  }
 }
 
 }  // namespace
