@@ -1,12 +1,12 @@
 # Running the real qrvl_sim ($QRVL_SIM, default build/qrvl_sim) for the command-line tests: one
 # call with the option words, where standard output goes, and signals to send once it runs.
+import collections
 import functools
 import json
 import os
 import signal
 import subprocess
 import time
-from dataclasses import dataclass
 from pathlib import Path
 
 TOP = Path(__file__).resolve().parents[2]
@@ -16,11 +16,8 @@ NOTE = "# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
 SIMTIME = r"// simtime [0-9.e+-]+ sec"
 
 
-@dataclass
-class Run:
-    status: int  # exit status, or -N when ended by signal N
-    out: str
-    err: str
+# A run's exit status (-N when ended by signal N), standard output and standard error.
+Run = collections.namedtuple("Run", "status out err")
 
 
 # Runs the simulator. stdout may be a file object, subprocess.DEVNULL, "full" (/dev/full), "closed"

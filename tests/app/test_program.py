@@ -1,6 +1,6 @@
-# The program's ends: results or a dump that could not be written fail with status 6, standard
-# output comes before the last diagnostics, interrupted runs report the sessions they made,
-# standard error by debug level, seeds and their streams, --version, and the memory of large runs.
+# The program's ends: results or a dump that could not be written fail with status 6, interrupted
+# runs report the sessions they made, standard error by debug level and after standard output,
+# seeds and their streams, --version, and the memory of large runs.
 import math
 import os
 import re
@@ -31,13 +31,6 @@ def test_a_dump_that_could_not_be_written_fails_with_status_6():
         assert subprocess.run([SIM, "debug=3"], stderr=full, timeout=60).returncode == 6
 
 
-def test_standard_output_comes_before_the_last_diagnostics():
-    merged = sim("seed=5", "runs=300", merged=True)
-    report = sim("seed=5", "runs=300", "debug=1").out
-    assert merged.status == 0
-    assert re.fullmatch(re.escape(NOTE + "# seed 5\n" + report) + SIMTIME, merged.out), merged.out
-
-
 # A signal within a second of the first is the same request (timeout and batch systems signal the
 # process and its group at once).
 @pytest.mark.parametrize("stop,signals", [
@@ -54,11 +47,15 @@ def test_an_interrupted_run_reports_the_sessions_it_made(stop, signals):
     assert float(summary[14]) == pytest.approx(int(summary[12]) / int(summary[0]), rel=1e-5)
 
 
-def test_standard_error_by_debug_level():
-    quiet = [sim("seed=21", "runs=200", level) for level in ("debug=-1", "debug=0", "debug=1")]
+# Nothing on standard error up to debug 1; above, the diagnostics end after the report, whatever
+# stops the run.
+def test_standard_error_by_debug_level_and_after_standard_output():
+    quiet = [sim("seed=5", "runs=300", level) for level in ("debug=-1", "debug=0", "debug=1")]
     assert [run.err for run in quiet] == ["", "", ""]
-    assert sim("seed=21", "runs=200").out == quiet[2].out
-    for stop in ("runs=200", "max_time=-1", "min_frames=2"):
+    merged = sim("seed=5", "runs=300", merged=True)
+    assert merged.status == 0 and re.fullmatch(
+        re.escape(NOTE + "# seed 5\n" + quiet[2].out) + SIMTIME, merged.out), merged.out
+    for stop in ("max_time=-1", "min_frames=2"):
         run = sim("seed=21", stop)
         assert run.status == 0 and re.search(r"\n" + SIMTIME + r"\Z", run.err), run.err
 
