@@ -1,6 +1,6 @@
-// Channel models: the fading masks (the subcarriers each model fades for scripted draws, the
-// generator outputs it takes, the law of the faded set) and a receiver of the received-power model
-// (sums, detection, replies). The law of the gains is the ad hoc pair sessions' exact law.
+// Channel models: the law of the set each fading mask fades (the binomial mask is also played draw
+// for draw by the literal session of bench/) and a receiver of the received-power model (sums,
+// detection, replies; the law of the gains is the ad hoc pair sessions' exact law).
 #include <bit>
 
 #include "channel/fading_masks.h"
@@ -10,33 +10,14 @@
 namespace {
 
 typedef void (*MODEL)(SIM &, NODE *);
-const MODEL none = FSFRandChannelMaskNone, binom = FSFRandChannelMaskBinom,
-            num = FSFRandChannelMaskNumber, geom = FSFRandChannelMaskGeom;
+const MODEL binom = FSFRandChannelMaskBinom, num = FSFRandChannelMaskNumber,
+            geom = FSFRandChannelMaskGeom;
 
 // A simulation of carriers subcarriers; param is fsf_prob, fsf_num or fsf_tau.
 std::unique_ptr<SIM> Configure(int32_t carriers, double param) {
   auto S = std::make_unique<SIM>();
   S->nf = carriers, S->fsf_prob = S->fsf_tau = param, S->fsf_num = int32_t(param);
   return S;
-}
-
-// none and binom with fsf_prob 0 draw nothing; binom fades where fsf_prob exceeds the draw (u just
-// below and at 0.5); positions nf and taken ones are drawn again, as is geom's count nf + 1.
-TEST(FadingMasks, ScriptedDrawsFadeTheirSubcarriersAndTakeNoMoreOutputs) {
-  const uint32_t half = 2147483647u;  // floor((2^32 - 1) / 2)
-  auto faded = [](MODEL model, int32_t carriers, double param, std::vector<uint32_t> words) {
-    auto S = Configure(carriers, param);
-    QueueGenRandWords(S->mt_rand, words.data(), words.size());
-    NODE node{};
-    model(*S, &node);
-    EXPECT_EQ(GenRandWordsUsed(S->mt_rand), words.size());
-    return ~node.mask;
-  };
-  EXPECT_EQ(faded(none, 26, 0, {}), 0u);
-  EXPECT_EQ(faded(binom, 6, 0, {}), 0u);
-  EXPECT_EQ(faded(binom, 2, .5, {half, half + 1}), 1u);
-  EXPECT_EQ(faded(num, 2, 2, {~0u, 0, 9, half}), 3u);
-  EXPECT_EQ(faded(geom, 1, 0, {~0u, half, ~0u, 0}), 1u);
 }
 
 struct LAW_CASE {

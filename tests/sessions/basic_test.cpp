@@ -1,11 +1,9 @@
 // The basic session on scripted generator words: its rounds and endings, the channel draws before
 // the first round, and the windowed transmit decisions (bit arithmetic on runs of words) against
 // the contender-by-contender path.
-#include <type_traits>
-
+#include "sessions/basic.h"
 #include "common/test_util.h"
 #include "core/waits.h"
-#include "sessions/basic.h"
 
 namespace {
 
@@ -20,17 +18,6 @@ int32_t Play(SIM &S, int32_t referees, const std::vector<int32_t> &picks,
   return result;
 }
 
-// A field, or a count read through its function, of node records 0 to 3.
-V Each(const SIM &S, auto field) {
-  V values;
-  for (int i = 0; i < 4; i++) {
-    if constexpr (std::is_member_object_pointer_v<decltype(field)>)
-      values.push_back(double(S.nodes[i].*field));
-    else
-      values.push_back(double(field(S, &S.nodes[i])));
-  }
-  return values;
-}
 // Entries from to to of a histogram.
 V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
 
@@ -60,12 +47,17 @@ TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   nodes[0].successes = 0;
   EXPECT_EQ(Play(S, 1, {1, 4, 4, 2, 2, 3, 3}), 0);
   EXPECT_EQ(S.over_min_frames, 1);
-  EXPECT_EQ(Each(S, &NODE::successes), (V{0, 1, 2, 0}));
-  EXPECT_EQ(Each(S, &NODE::transmissions), (V{2, 3, 3, 0}));
-  EXPECT_EQ(Each(S, WaitSucc), (V{0, 2, 1, 0}));
-  EXPECT_EQ(Each(S, &NODE::t_delay_sum), (V{0, 0, 1 + (0.5 + ts + ts), 0}));  // first ones from 0
-  EXPECT_EQ(Each(S, &NODE::t_since_succ), (V{0, ts + tc + ts + tc, tc + ts + tc, 0}));
-  EXPECT_EQ(Each(S, WaitColl), (V{1, 2, 2, 0}));
+  // Per node: successes, transmissions, sessions won by others and sessions without a winner since
+  // its last success, delay sum (the first successes count from 0), time since the last success.
+  const V expected[4] = {{0, 2, 0, 1, 0, 0},
+                         {1, 3, 2, 2, 0, ts + tc + ts + tc},
+                         {2, 3, 1, 2, 1 + (0.5 + ts + ts), tc + ts + tc},
+                         {0, 0, 0, 0, 0, 0}};
+  for (const NODE &n : std::vector<NODE>(nodes, nodes + 4))
+    EXPECT_EQ(V({double(n.successes), double(n.transmissions), double(WaitSucc(S, &n)),
+                 double(WaitColl(S, &n)), n.t_delay_sum, n.t_since_succ}),
+              expected[n.id])
+        << n.id;
   EXPECT_EQ(Entries(S.ns_pdf, 0, 3), (V{1, 2, 0, 2}));
   // Waiting samples (sessions since the last own success): 7 (node 1), 6 (node 2), 4 (node 0).
   EXPECT_EQ(Entries(S.tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));

@@ -131,19 +131,16 @@ TEST(SeedGenerators, RayleighSeedIsMixedAndNeverNearTheRunSeed) {
   }
 }
 
+// (A failed reallocation and Fail's status and message are rows of the command-line table.)
 TEST(CheckedAllocationDeathTest, FailuresWriteTheirMessageAndEndWithTheirStatus) {
   volatile size_t huge = SIZE_MAX, large = 0xFFFFFFFFu;  // sizes no allocation can give
   MEMORY memory;
-  const std::string bytes = "18446744073709551615 bytes of memory\\. Aborting \\.\\.\\.\n$";
   EXPECT_EXIT(MyMalloc(memory, huge), testing::ExitedWithCode(1),
-              "^Error: Could not malloc'ate " + bytes);
+              "^Error: Could not malloc'ate 18446744073709551615 bytes of memory\\. Aborting "
+              "\\.\\.\\.\n$");
   EXPECT_EXIT(MyCalloc(memory, large, large), testing::ExitedWithCode(1),
               "^Error: Could not calloc'ate 4294967295 chunks of 4294967295 bytes of memory\\. "
               "Aborting \\.\\.\\.\n$");
-  EXPECT_EXIT(MyRealloc(memory, MyMalloc(memory, 64), huge), testing::ExitedWithCode(1),
-              "^Error: Could not realloc'ate " + bytes);
-  EXPECT_EXIT(Fail(4, "Error: index %d reached %s", 7, "ns_pdf_size"), testing::ExitedWithCode(4),
-              "^Error: index 7 reached ns_pdf_size$");
 }
 
 }  // namespace
