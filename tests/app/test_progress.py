@@ -1,6 +1,7 @@
 # qrvl_sim's progress line: without the progress option drawn only on a terminal and erased before
 # anything else is written; progress=SECONDS writes whole lines every SECONDS seconds anywhere, and
 # progress=0 writes none even on a terminal. Long runs are interrupted 1.5 s in (a line after 1 s).
+import contextlib
 import os
 import pty
 import re
@@ -33,11 +34,9 @@ def on_terminal(*words):
         err += os.read(master, 65536)
     time.sleep(1.5)
     process.send_signal(signal.SIGINT)
-    try:
+    with contextlib.suppress(OSError):  # EIO once the terminal's other side is closed
         while chunk := os.read(master, 65536):
             err += chunk
-    except OSError:  # the terminal's other side is closed: the run is over
-        pass
     process.wait(60)
     os.close(master)
     return err.decode()

@@ -104,20 +104,18 @@ void ExpectNear(double seen, double p, double ref_runs, const std::string &what)
 class SessionStatistics : public testing::TestWithParam<std::string> {};
 
 TEST_P(SessionStatistics, MatchesTheExactLaw) {
-  std::istringstream in(GetParam());
-  std::string law;
-  in >> law;
-  Words words{"debug=0"};
+  Words words = Split(GetParam());
+  const std::string law = words[0];
+  words[0] = "debug=0";
   std::map<std::string, std::string> opt{{"nn", "5"}, {"nf", "6"}, {"pt", "0.5,0.5,0.5"}};
-  for (std::string w; in >> w;)
-    words.push_back(w), opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
+  for (const std::string &w : words) opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
   std::vector<double> pt;
   std::istringstream list(opt["pt"]);
   for (std::string value; std::getline(list, value, ',');) pt.push_back(std::stod(value));
-  const int nodes_ = std::stoi(opt["nn"]), subcarriers = std::stoi(opt["nf"]);
+  const int nodes = std::stoi(opt["nn"]), subcarriers = std::stoi(opt["nf"]);
   LAW exact{std::vector<double>(pt.size() + 1, 0.0)};
   if (law == "chain")  // the ad hoc session has no dedicated referee
-    exact = SurvivorChain(nodes_, subcarriers, pt, !opt.count("adhoc") && opt["refs"] != "0",
+    exact = SurvivorChain(nodes, subcarriers, pt, !opt.count("adhoc") && opt["refs"] != "0",
                           opt["fsf_prob"] == "1" || (opt["fsf_type"] == "num" &&
                                                      std::stoi(opt["fsf_num"]) >= subcarriers));
   else if (law == "never")
