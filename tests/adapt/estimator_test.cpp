@@ -29,11 +29,10 @@ TEST(TunedSchedule, InterpolatedRowsAndTheRowFetchedForANodeCount) {
 }
 
 // An adaptive set-up with a window of size samples, a weighting and a memory.
-SIM &Prepare(int size, double avg_type, double memory, int nodes = 5) {
-  return PrepareSimulation({"debug=1", "nf=1", "adaptive=1", "nn=" + std::to_string(nodes),
-                            "ad_size=" + std::to_string(size),
+SIM &Prepare(int size, int avg_type, double memory) {
+  return PrepareSimulation({"debug=1", "nf=1", "adaptive=1", "ad_size=" + std::to_string(size),
                             "ad_memory=" + std::to_string(memory),
-                            "ad_avg_type=" + std::to_string(int(avg_type))});
+                            "ad_avg_type=" + std::to_string(avg_type)});
 }
 
 TEST(Estimator, MovingAverageUnderEachWeighting) {

@@ -2,7 +2,6 @@
 # status and exact message, accepted words with the values their run reports), and words that are
 # not read.
 import codecs
-import difflib
 import hashlib
 import re
 import pytest
@@ -92,27 +91,12 @@ def test_a_missing_codebook_file_is_refused():
                                               "Error reading file: No such file or directory\n")
 
 
-# The words of the strict=1 row of the data file: without strict=1 the same notes, as comments,
-# and the run made with the words as read.
-UNREAD = ["nodes=20", "fsf_prb=0.3", "NN=3", "pdf_rounds=1", "zzz", "nn=7", "nn=9", "runs=1e5",
-          "pt=0.5x,,3"]
-
-
+# The words of the data file's strict=1 row: without strict=1 the same notes, as comments, and the
+# run of the words as read.
 def test_words_not_read_are_noted():
-    noted = sim(*UNREAD, "seed=2", "debug=1")
-    strict = sim(*UNREAD, "strict=1", "debug=1")
+    words = next(line for _, line, _ in read_cases() if "strict=1" in line).split()[:-2]
+    noted = sim(*words, "seed=2", "debug=1")
+    strict = sim(*words, "strict=1", "debug=1")
     plain = sim("nn=7", "runs=1", "pt=0.5,0,3", "seed=2", "debug=1")
     assert (noted.status, noted.out, noted.err) == (0, plain.out, strict.err.replace("Error:", "#"))
-    assert strict.status == 1 and sim(*UNREAD, "seed=2", "debug=0").err == ""
-
-
-def test_the_nearest_option_is_the_study_tools():
-    folded = {spelling.lower(): option["word"] for option in described()["options"]
-              for spelling in [option["word"], *option["aliases"]]}
-    typos = ["fsf_prb", "Fsf_Type", "nodes", "pdf_round", "rsi_thresh", "maxtime", "codebok",
-             "ad_sizes", "x" * 250, "ptt", "bb"]
-    err = sim(*("%s=1" % typo for typo in typos), "runs=1", "debug=1").err
-    for typo in typos:
-        close = difflib.get_close_matches(typo.lower(), list(folded), n=1)
-        want = "; nearest: %s=" % folded[close[0]] if close else ""
-        assert "# ignored: %s=1 (not an option%s)\n" % (typo, want) in err
+    assert strict.status == 1 and sim(*words, "seed=2", "debug=0").err == ""

@@ -42,11 +42,6 @@ def on_terminal(*words):
     return err.decode()
 
 
-def test_absent_on_a_pipe():
-    run = sim(*LONG, signals=[signal.SIGINT], after=1.5)
-    assert re.fullmatch(ENDING, run.err), run.err
-
-
 # Each drawing goes back to the start of the line; the erasure overwrites the widest with blanks.
 @pytest.mark.parametrize("stop", ["runs=%d" % RUNS, "max_time=2000000000"])
 def test_drawn_and_erased_on_a_terminal(stop):
@@ -59,7 +54,9 @@ def test_drawn_and_erased_on_a_terminal(stop):
     assert len(drawn.group(2)) == max(len(line.rstrip()) for line in drawn.group(1).split("\r"))
 
 
-def test_whole_lines_on_a_pipe_every_given_seconds_and_none_when_zero():
+def test_none_on_a_pipe_without_the_option_and_whole_lines_every_given_seconds():
+    absent = sim(*LONG, signals=[signal.SIGINT], after=1.5)
+    assert re.fullmatch(ENDING, absent.err), absent.err
     started = time.monotonic()
     run = sim(*LONG, "progress=0.2", signals=[signal.SIGINT], after=1.5)
     seconds = time.monotonic() - started
@@ -71,4 +68,8 @@ def test_whole_lines_on_a_pipe_every_given_seconds_and_none_when_zero():
         assert 0.9 < float(ps) <= 1 and int(rate) > 0
     assert len(lines) <= seconds / 0.2 + 1
     assert re.fullmatch(ENDING, run.err.replace("\n".join(lines) + "\n", "")), run.err
+
+
+
+def test_none_at_zero_even_on_a_terminal():
     assert "# progress" not in on_terminal(*LONG, "progress=0")

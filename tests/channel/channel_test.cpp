@@ -13,13 +13,6 @@ typedef void (*MODEL)(SIM &, NODE *);
 const MODEL binom = FSFRandChannelMaskBinom, num = FSFRandChannelMaskNumber,
             geom = FSFRandChannelMaskGeom;
 
-// A simulation of carriers subcarriers; param is fsf_prob, fsf_num or fsf_tau.
-std::unique_ptr<SIM> Configure(int32_t carriers, double param) {
-  auto S = std::make_unique<SIM>();
-  S->nf = carriers, S->fsf_prob = S->fsf_tau = param, S->fsf_num = int32_t(param);
-  return S;
-}
-
 struct LAW_CASE {
   MODEL model;
   int32_t nf, trials;
@@ -32,7 +25,8 @@ class FadingLaw : public testing::TestWithParam<LAW_CASE> {};
 // each subcarrier is faded in a share E[count] / nf of the masks.
 TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
   const LAW_CASE &c = GetParam();
-  auto S = Configure(c.nf, c.param);
+  auto S = std::make_unique<SIM>();  // param is fsf_prob, fsf_num or fsf_tau
+  S->nf = c.nf, S->fsf_prob = S->fsf_tau = c.param, S->fsf_num = int32_t(c.param);
   std::vector<long> per_count(size_t(c.nf) + 1), per_carrier(size_t(c.nf));
   for (int t = 0; t < c.trials; t++) {
     NODE node{};

@@ -12,12 +12,6 @@
 #include "config/setup.h"
 #include "support/seeding.h"
 
-namespace {
-
-std::unique_ptr<SIM> current;
-
-}  // namespace
-
 std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed) {
   auto simulation = std::make_unique<SIM>();
   std::vector<char *> argv;  // copied into the simulation's memory, where keyword options point
@@ -33,6 +27,7 @@ std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed) {
 }
 
 SIM &PrepareSimulation(const Words &words, uint32_t seed) {
+  static std::unique_ptr<SIM> current;
   current.reset();
   return *(current = NewSimulation(words, seed));
 }

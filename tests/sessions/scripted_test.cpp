@@ -21,9 +21,6 @@ int32_t Play(SIM &S, int32_t referees, const std::vector<int32_t> &picks,
   return result;
 }
 
-// Entries from to to of a histogram.
-V Entries(const int64_t *h, int from, int to) { return {h + from, h + to + 1}; }
-
 TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
   // RTS/CTS keeps t_succ and t_coll apart; node 3 exists but is not active.
   SIM &S = PrepareSimulation({"nn=3", "no_rts=0", "pdf_tx_wait=1", "min_frames=1", "ad_runs=100:4",
@@ -61,9 +58,9 @@ TEST(BasicSession, RoundsAndEndingsOfAStoryOfSessions) {
                  double(WaitColl(S, &n)), n.t_delay_sum, n.t_since_succ}),
               expected[n.id])
         << n.id;
-  EXPECT_EQ(Entries(S.ns_pdf, 0, 3), (V{1, 2, 0, 2}));
+  EXPECT_EQ(V(S.ns_pdf, S.ns_pdf + 4), (V{1, 2, 0, 2}));
   // Waiting samples (sessions since the last own success): 7 (node 1), 6 (node 2), 4 (node 0).
-  EXPECT_EQ(Entries(S.tx_wait_hist, 3, 8), (V{0, 1, 0, 1, 1, 0}));
+  EXPECT_EQ(V(S.tx_wait_hist + 3, S.tx_wait_hist + 9), (V{0, 1, 0, 1, 1, 0}));
   EXPECT_EQ(V(S.ad_samples + 1, S.ad_samples + 4), (V{7, 6, 4}));  // after slot 0, the oldest
   EXPECT_DOUBLE_EQ(S.t_elapsed, 3 * ts + 2 * tc);
 }
@@ -97,14 +94,14 @@ V Sessions(Words words, bool general, int count, std::vector<uint32_t> script = 
 }
 
 TEST(WindowedDecisions, EqualTheContenderByContenderPath) {
-  for (const Words &words :
-       std::vector<Words>{{"nn=40", "pt=0.9,0.3,0.7"},
-                          {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
-                          {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"},
-                          {"nn=3", "refs=0", "pt=1,1,0.5"},
-                          {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
-                          {"nn=300", "pt=0.5,0.2,0.9"},
-                          {"nn=70", "pt=0.03,0.6"}})
+  // clang-format off
+  const Words settings[] = {
+      {"nn=40", "pt=0.9,0.3,0.7"}, {"nn=7", "fsf_type=binom", "fsf_prob=0.3"},
+      {"nn=9", "fsf_type=num", "fsf_num=2", "fsf_fbk=hamm74"}, {"nn=3", "refs=0", "pt=1,1,0.5"},
+      {"nn=20", "pt=0.3333333333333333,1e-300,0.9999999999999999,1.5,-1"},
+      {"nn=300", "pt=0.5,0.2,0.9"}, {"nn=70", "pt=0.03,0.6"}};
+  // clang-format on
+  for (const Words &words : settings)
     EXPECT_EQ(Sessions(words, false, 3000), Sessions(words, true, 3000)) << words.back();
   // A codeword word in the remainder above the last bucket is drawn again: node 0 sends 3 alone.
   const std::vector<uint32_t> script{0, UINT32_MAX, 3 * (UINT32_MAX / 6), UINT32_MAX};
