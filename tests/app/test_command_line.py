@@ -4,6 +4,7 @@
 import codecs
 import hashlib
 import re
+
 import pytest
 
 from simulator import DATA, SIM, TOP, described, fields, sim
@@ -14,14 +15,14 @@ from simulator import DATA, SIM, TOP, described, fields, sim
 def command(line, tmp_path):
     words, files = line.split(), []
     for i, word in enumerate(words):
-        head, mark, spec = word.partition("#" if "#" in word else "%")
+        head, mark, text = word.partition("#" if "#" in word else "%")
         if mark:
             if mark == "#":
-                count, width = (int(x) for x in spec.split("x"))
-                spec = "".join(format(w, "0%db" % width)[-width:] + "\\n"
+                count, width = (int(x) for x in text.split("x"))
+                text = "".join(format(w, "0%db" % width)[-width:] + "\\n"
                                for w in range(1, count + 1))
             files.append(tmp_path / ("file%d" % i))
-            files[-1].write_bytes(codecs.decode(spec, "unicode_escape").encode("latin-1"))
+            files[-1].write_bytes(codecs.decode(text, "unicode_escape").encode("latin-1"))
             words[i] = head + str(files[-1])
     return words, files
 

@@ -1,8 +1,6 @@
-// The coding of the rounds: codebook and classes files (every accepted format, read in-process),
-// the laws of the codeword-index draws, the interleavers, the referee tables against a literal
-// evaluation of their rules (plain and repeated codewords), the Hamming(7,4) code, and the reply
-// and win test of the three feedback schemes. (The superposition models are played by the sessions'
-// exact laws.)
+// Coding: codebook files in every accepted format, the laws of the codeword draws, interleavers,
+// the referee tables against a literal evaluation (plain and repeated codewords), the Hamming(7,4)
+// code, and the reply and win test of the three feedback schemes.
 #include <bit>
 #include <bitset>
 #include <map>

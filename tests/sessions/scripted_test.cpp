@@ -1,7 +1,6 @@
-// Sessions on scripted generator words: the rounds and endings of basic sessions and their channel
-// draws before the first round; the windowed transmit decisions (bit arithmetic on runs of words)
-// against the contender-by-contender path; every list and word of two ad hoc received-power rounds
-// on hand-set gains.
+// Sessions on scripted generator words: the rounds, endings and channel draws of basic sessions,
+// the windowed transmit decisions against the contender-by-contender path, and every list and word
+// of two ad hoc received-power rounds on hand-set gains.
 #include "common/test_util.h"
 #include "core/waits.h"
 #include "sessions/adhoc.h"
