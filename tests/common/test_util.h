@@ -1,15 +1,20 @@
-// Helpers shared by the tests: preparing the simulation state in-process from option words, files
-// in a temporary directory of the test's own, and text splitting.
+// What every test uses: GoogleTest, the simulation state prepared in-process from option words,
+// scripted generator words, files in a temporary directory of the process, and the data tables.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/state.h"
 
 using Words = std::vector<std::string>;
+using V = std::vector<double>;
 
 // A new simulation from option words, as the program makes it: the words read, both generators
 // seeded from seed and the set-up run. The words live as long as the simulation (keyword options
@@ -17,17 +22,16 @@ using Words = std::vector<std::string>;
 std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed = 1);
 // The same, kept until the next call: the test's current simulation.
 SIM &PrepareSimulation(const Words &words, uint32_t seed = 1);
-// A new current simulation with the option words read only (no set-up).
-SIM &ParseWords(const Words &words);
 
-// Writes contents to a new file in the running test's temporary directory, which goes at the
-// test's end, and returns its path.
+// Queues the draws of survivors that, in draw order, send the given codeword index or stay quiet
+// (kQuiet), after the raw words given first (channel draws); returns the number of words.
+const int32_t kQuiet = -1;
+size_t Script(SIM &S, const std::vector<int32_t> &picks, std::vector<uint32_t> words = {});
+
+// Writes contents to a new file in the process's temporary directory, which goes when the process
+// that made it ends, and returns its path.
 std::string WriteTempFile(const std::string &contents);
-// The whole contents of a file.
-std::string ReadFile(const std::string &path);
-
-// Splits text into lines (without their line ends), a line into its blank-separated words, a
-// comma-separated line into its fields (blanks after commas removed).
-std::vector<std::string> Lines(const std::string &text);
+// The lines of tests/data/name that are neither empty nor comments (from '#').
+std::vector<std::string> DataRows(const std::string &name);
+// A line's blank-separated words.
 Words Split(const std::string &line);
-std::vector<std::string> Fields(const std::string &line);

@@ -1,69 +1,40 @@
-// In-process: lookup, lists, durations in hand-computed microseconds, the tuned schedule table and
-// types, and the state the set-up leaves.
-#include <gtest/gtest.h>
-
-#include <string>
+// In-process: the state the set-up leaves, session durations in hand-computed microseconds, and
+// the schedule each type builds. (Option lookup is in the command-line table.)
 #include <tuple>
-#include <vector>
 
 #include "common/test_util.h"
-#include "config/options.h"
 #include "config/timing.h"
-#include "core/state.h"
 
 namespace {
 
-using Doubles = std::vector<double>;
+V List(const double *values, int32_t count) { return V(values, values + count); }
 
-Doubles List(const double *values, int32_t count) { return Doubles(values, values + count); }
-
-// The first word that begins with the option's word gives its value text.
-TEST(Options, TheFirstMatchingWordGivesTheValue) {
-  char w0[] = "nn=3", w1[] = "nn=7x", w2[] = "pt=", w3[] = "nn=9";
-  char *argv[] = {w0, w1, w2, w3};  // the first word is the program name
-  EXPECT_STREQ(FindArg(4, argv, "nn="), "7x");
-  EXPECT_STREQ(FindArg(4, argv, "pt="), "");
-  EXPECT_EQ(FindArg(4, argv, "ns="), nullptr);
-}
-
-// Lists padded with their built-in values (pw with pn's), the default codebook, records and lists
-// sized for the largest node count of the schedule, and the node-pair tables only for the
-// received-power sessions.
-TEST(SetUp, ListsCodebookRecordsAndBuffersAreReady) {
-  SIM &S = PrepareSimulation({"nn=8", "ad_runs=10:3,20:7", "ns=4", "debug=1"});  // lists not given
-  EXPECT_EQ(std::tuple(S.max_nn, List(S.pt, 4), List(S.pn, 4), List(S.pw, 4), List(S.tau, 4)),
-            std::tuple(8, Doubles(4, 0.5), Doubles(4, 1), Doubles(4, 1), Doubles(4, 0)));
-  EXPECT_EQ(S.rssi, nullptr);
-  SIM &T = PrepareSimulation({"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2",
-                              "ns=5", "forcens=1", "pt=0.4,0.3", "pn=0.2,0.4,0.6", "pw=0.7",
-                              "tau=0.5", "rssi_thresh=-60", "debug=1"});
-  EXPECT_EQ(std::tuple(List(T.pt, 5), List(T.pn, 5), List(T.pw, 5), List(T.tau, 5)),
-            std::tuple(Doubles{0.4, 0.3, 0.5, 0.5, 0.5}, Doubles{0.2, 0.4, 0.6, 1, 1},
-                       Doubles{0.7, 0.4, 0.6, 1, 1}, Doubles{0.5, 0, 0, 0, 0}));
-  // One word per subcarrier, repeated in each block of 13 bits, as codewords and classes.
+// The default codebook repeated in each block of nf bits, records and lists sized for the largest
+// node count of the run, and the node-pair tables only for the received-power sessions. (Lists
+// padded with their built-in values are in the command-line table.)
+TEST(SetUp, CodebookRecordsAndTablesAreReady) {
+  SIM &S = PrepareSimulation({"nn=8", "ad_runs=10:3,20:7", "debug=1"});
+  EXPECT_EQ(std::tuple(S.max_nn, S.rssi), std::tuple(8, nullptr));
+  SIM &T = PrepareSimulation(
+      {"centr=1", "nn=5", "ad_runs=100:20,200:3", "nf=13", "repeat=2", "debug=1"});
   EXPECT_EQ(std::tuple(T.nf, T.codewords.count, T.codewords.nbits, T.codewords.codes[0],
-                       T.classes.codes[12]),
-            std::tuple(26, 13, 26, 8193, (1 << 12) | (1 << 25)));
-  EXPECT_EQ(std::tuple(T.max_nn, T.nn, T.nodelists[NL_ALL].count), std::tuple(20, 5, 20));
-  for (int32_t i = 0; i < 20; i++) {
-    EXPECT_EQ(std::tuple(T.nodes[i].id, T.nodes[i].mask, List(T.nodes[i].rssi_acc, 26)),
-              std::tuple(i, ~0u, Doubles(26, 0)));
-    EXPECT_EQ(T.nodelists[NL_ALL].members[i], &T.nodes[i]);
-    EXPECT_EQ(List(T.rssi_AP[i], 26), Doubles(26, 1));
-    EXPECT_EQ(List(T.rssi[i][19], 26), Doubles(26, 0));
-  }
+                       T.classes.codes[12], T.max_nn, T.nn, T.nodelists[NL_ALL].count),
+            std::tuple(26, 13, 26, 8193, (1 << 12) | (1 << 25), 20, 5, 20));
+  for (int32_t i = 0; i < 20; i++)
+    EXPECT_EQ(
+        std::tuple(T.nodes[i].id, T.nodes[i].mask, List(T.nodes[i].rssi_acc, 26),
+                   T.nodelists[NL_ALL].members[i], List(T.rssi_AP[i], 26), List(T.rssi[i][19], 26)),
+        std::tuple(i, ~0u, V(26, 0), &T.nodes[i], V(26, 1), V(26, 0)));
   EXPECT_EQ(std::tuple(T.nodes[20].id, T.nodes[20].mask, T.nodes[20].rssi_acc),
             std::tuple(0, 0u, nullptr));
-  EXPECT_DOUBLE_EQ(T.rssi_thresh_pw, 0.001);
 }
 
 // The cases of tests/data/timing.txt: option words, then delta, difs, t_cont, t_succ and t_coll.
 TEST(Timing, SessionDurationsInMicroseconds) {
-  for (const std::string &line : Lines(ReadFile(QRVL_TEST_DATA "/timing.txt"))) {
-    if (line.empty() || line[0] == '#') continue;
+  for (const std::string &line : DataRows("timing.txt")) {
     const size_t arrow = line.find("->");
-    const Words us = Split(line.substr(arrow + 2, line.find('#') - arrow - 2));
-    SIM &S = ParseWords(Split(line.substr(0, arrow)));
+    const Words us = Split(line.substr(arrow + 2));
+    SIM &S = PrepareSimulation(Split(line.substr(0, arrow)));
     S.delta = std::stod(us.at(0)) * 1e-6;
     ComputeTiming(S);
     const double got[] = {S.difs, S.t_cont, S.t_succ, S.t_coll};
@@ -73,16 +44,15 @@ TEST(Timing, SessionDurationsInMicroseconds) {
 
 // The schedule after set-up: built by type only without a list; adaptive mode installs nn's row.
 TEST(Schedule, TypesBuildTheScheduleWithoutAList) {
-  const std::pair<Words, Doubles> cases[] = {
+  const std::pair<Words, V> cases[] = {
       // clang-format off
-      {{"type=1", "ns=5"}, {0.5, 0.5, 0.5, 0.5, 0.5}},  {{"type=2"}, {0.125, 0.25, 0.5}},
+      {{"type=1", "ns=5"}, {0.5, 0.5, 0.5, 0.5, 0.5}}, {{"type=2"}, {0.125, 0.25, 0.5}},
       {{"type=2", "ns=4", "jumpstart=0.8"}, {0.05, 0.1, 0.2, 0.4}},
       {{"type=3"}, {1.0 / 65536, 1.0 / 256, 1.0 / 16}},
       {{"type=3", "ns=2", "jumpstart=2"}, {2.0 / 256, 2.0 / 16}},
-      {{"type=4", "ns=4", "pt_start=0.2", "pt_end=0.8", "pt_exp=2"},
-       {0.2, 0.2 + 0.6 / 9, 0.2 + 2.4 / 9, 0.8}},
+      {{"type=4", "ns=4", "pt_start=0.2", "pt_end=0.8", "pt_exp=2"}, {0.2, 0.2 + 0.6 / 9, 0.2 + 2.4 / 9, 0.8}},
       {{"type=4", "ns=1", "pt_start=0.3", "pt_end=0.9"}, {0.3}},
-      {{"type=2", "pt=0.3,0.6"}, {0.3, 0.6}},           {{"type=9", "pt=0.7"}, {0.7}},
+      {{"type=2", "pt=0.3,0.6"}, {0.3, 0.6}}, {{"type=9", "pt=0.7"}, {0.7}},
       {{"adaptive=1", "nn=10", "pt=0.1,0.2,0.3"}, {0.3252, 0.7803, 0.8456}},
       {{"adaptive=1", "nn=600", "nf=1"}, {0.0128, 0.815, 0.8522}},
       // clang-format on

@@ -1,17 +1,8 @@
 // The results report: its exact text from hand-made counters (every table, the header and summary
-// line by debug level, the guards of runs without success), and whole runs whose printed figures
-// are recomputed from their printed counts and the timing model's durations.
+// line by debug level, the guards of runs without success and without sessions).
 #include "core/report.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "common/test_util.h"
-#include "core/state.h"
 
 namespace {
 
@@ -21,26 +12,23 @@ const std::string kHeader =
     "min_frames, T, T_app, fsf_num, fsf_prob, fsf_tau, rssi_min, rssi_max, rssi_avg, "
     "rssi_thresh, pps, pps_node";
 
-// The text with every not-a-number in one spelling, whatever its sign bit.
-std::string Unsigned(std::string text) {
-  for (size_t at; (at = text.find("-nan")) != std::string::npos;) text.erase(at, 1);
-  return text;
-}
-
+// The report's text, with every not-a-number in one spelling whatever its sign bit.
 std::string ReportText(const SIM &S, int64_t successes) {
   testing::internal::CaptureStdout();
   Report(S, S.runs, successes);
   fflush(stdout);
-  return Unsigned(testing::internal::GetCapturedStdout());
+  std::string text = testing::internal::GetCapturedStdout();
+  for (size_t at; (at = text.find("-nan")) != std::string::npos;) text.erase(at, 1);
+  return text;
 }
 
 // Three nodes in use of four records (node 4 must count nowhere), two rounds, eight sessions of
 // which six succeeded; node 3's single success has no delay; t_succ 1 ms and t_coll 0.5 ms.
 TEST(Report, EveryTableAndTheSummaryByDebugLevel) {
-  SIM &S = PrepareSimulation({"nn=3", "ad_runs=9:4", "pt=0.25,0.75", "runs=8", "B=1000000",
-                              "DATA=1000", "APP=200", "ts=1e-05", "sifs=2e-05", "difs=3e-05",
-                              "tx_wait_hist_size=4", "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1",
-                              "debug=1"});
+  SIM &S =
+      PrepareSimulation({"nn=3", "ad_runs=9:4", "pt=0.25,0.75", "runs=8", "B=1000000", "DATA=1000",
+                         "APP=200", "ts=1e-05", "sifs=2e-05", "difs=3e-05", "tx_wait_hist_size=4",
+                         "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1", "debug=1"});
   S.t_succ = 1e-3, S.t_coll = 5e-4, S.failures = 1;
   const int32_t successes[4] = {2, 3, 1, 5};
   const double delay[4] = {0.003, 0.004, 7.0, 1.0};
@@ -77,8 +65,8 @@ TEST(Report, EveryTableAndTheSummaryByDebugLevel) {
 // No success in five sessions: infinite and undefined delays print 0, shares of nothing are not
 // numbers; node 1's infinite delay sum is guarded too. Then no session at all.
 TEST(Report, RunsWithoutSuccessAndWithoutSessions) {
-  SIM &S =
-      PrepareSimulation({"nn=2", "runs=5", "debug=-1", "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1"});
+  SIM &S = PrepareSimulation(
+      {"nn=2", "runs=5", "debug=-1", "pdf_nodes=1", "pdf_slots=1", "pdf_tx_wait=1"});
   S.t_succ = 1e-3, S.t_coll = 5e-4;
   S.nodes[0].successes = 2, S.nodes[0].t_delay_sum = INFINITY;
   EXPECT_EQ(ReportText(S, 0),

@@ -1,17 +1,11 @@
 // Sessions of all three kinds played many times against exact laws: the survivor chain, two ad hoc
 // nodes over one faded link, and (pair gains drawn when first used) all gains drawn at the start.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/run_loop.h"
 #include "common/test_util.h"
-#include "core/state.h"
 
 namespace {
 
@@ -88,7 +82,7 @@ LAW PairLaw(int nf, const std::vector<double> &pt, bool flat, double thresh_dbm)
 const int kRuns = 40000;
 
 // Plays the sessions the options select; what they booked, as a law estimated from kRuns.
-LAW Play(const std::vector<std::string> &words, bool eager, uint32_t seed) {
+LAW Play(const Words &words, bool eager, uint32_t seed) {
   SIM &S = PrepareSimulation(words, seed);
   S.rssi_eager_gains = eager;
   SessionFn session = ChooseSession(S);
@@ -110,20 +104,18 @@ void ExpectNear(double seen, double p, double ref_runs, const std::string &what)
 class SessionStatistics : public testing::TestWithParam<std::string> {};
 
 TEST_P(SessionStatistics, MatchesTheExactLaw) {
-  std::istringstream in(GetParam());
-  std::string law;
-  in >> law;
-  std::vector<std::string> words{"debug=0"};
+  Words words = Split(GetParam());
+  const std::string law = words[0];
+  words[0] = "debug=0";
   std::map<std::string, std::string> opt{{"nn", "5"}, {"nf", "6"}, {"pt", "0.5,0.5,0.5"}};
-  for (std::string w; in >> w;)
-    words.push_back(w), opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
+  for (const std::string &w : words) opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
   std::vector<double> pt;
   std::istringstream list(opt["pt"]);
   for (std::string value; std::getline(list, value, ',');) pt.push_back(std::stod(value));
-  const int nodes_ = std::stoi(opt["nn"]), subcarriers = std::stoi(opt["nf"]);
+  const int nodes = std::stoi(opt["nn"]), subcarriers = std::stoi(opt["nf"]);
   LAW exact{std::vector<double>(pt.size() + 1, 0.0)};
   if (law == "chain")  // the ad hoc session has no dedicated referee
-    exact = SurvivorChain(nodes_, subcarriers, pt, !opt.count("adhoc") && opt["refs"] != "0",
+    exact = SurvivorChain(nodes, subcarriers, pt, !opt.count("adhoc") && opt["refs"] != "0",
                           opt["fsf_prob"] == "1" || (opt["fsf_type"] == "num" &&
                                                      std::stoi(opt["fsf_num"]) >= subcarriers));
   else if (law == "never")
@@ -141,17 +133,6 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   ExpectNear(seen.frames, exact.frames, exact.ref_runs, "frames per node");
 }
 
-std::vector<std::string> LawRows() {
-  std::vector<std::string> rows;
-  for (const std::string &line : Lines(ReadFile(QRVL_TEST_DATA "/session_laws.txt")))
-    if (!line.empty() && line[0] != '#') rows.push_back(line);
-  return rows;
-}
-INSTANTIATE_TEST_SUITE_P(All, SessionStatistics, testing::ValuesIn(LawRows()),
-                         [](const testing::TestParamInfo<std::string> &info) {
-                           std::string law = info.param.substr(0, info.param.find(' '));
-                           law[0] = char(std::toupper(law[0]));
-                           return law + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(Laws, SessionStatistics, testing::ValuesIn(DataRows("session_laws.txt")));
 
 }  // namespace
