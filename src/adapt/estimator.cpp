@@ -9,7 +9,7 @@
 #include "core/waits.h"
 #include "support/alloc.h"
 #include "support/fail.h"
-#include "support/mt_rand.h"
+#include "support/keyed_rand.h"
 
 namespace {
 
@@ -20,10 +20,10 @@ void InstallSchedule(SIM &S) {
 }
 
 // Sessions already waited, geometric with success probability p: floor(ln(1 - u) / ln(1 - p)).
-int32_t GeometricWait(SIM &S, double p) {
+int32_t GeometricWait(SETUP_WORDS &words, double p) {
   if (!(p > 0 && p <= 1)) Fail(1, "tau must be in (0.0 ... 1.0]\n");
   if (p == 1) return 1;
-  return int32_t(floor(log(1 - genrand_real2(S.mt_rand)) / log(1 - p)));
+  return int32_t(floor(log(1 - words() * (1.0 / 4294967296.0)) / log(1 - p)));
 }
 
 }  // namespace
@@ -33,9 +33,13 @@ void AdaptInit(SIM &S) {
   S.ad_samples = static_cast<double *>(MyCalloc(S.memory, size_t(S.ad_size) + 1, sizeof(double)));
   int32_t lo = int32_t(0.9 * nn);
   int64_t hi = int64_t(1.1 * nn);
-  for (int32_t i = 0; i < S.ad_size; i++) S.ad_samples[i] = GenRand(S.mt_rand, lo, int32_t(hi));
+  SETUP_WORDS window(S.mt_rand, S.keyed, KEYED_SETUP_WINDOW);
+  const UNIFORM_BUCKETS buckets = BucketsOver(uint32_t(hi) - uint32_t(lo) + 1u);
+  for (int32_t i = 0; i < S.ad_size; i++)
+    S.ad_samples[i] = int32_t(uint32_t(lo) + IndexFromWords(buckets, window));
+  SETUP_WORDS waits(S.mt_rand, S.keyed, KEYED_SETUP_WAITS);
   for (int32_t j = 0; j < nn; j++)
-    SetWaits(S, &S.nodes[j], GeometricWait(S, 1.0 / nn), WaitColl(S, &S.nodes[j]));
+    SetWaits(S, &S.nodes[j], GeometricWait(waits, 1.0 / nn), WaitColl(S, &S.nodes[j]));
   S.ad_oldest_idx = 0;
   S.ad_estimate = nn;
   InstallSchedule(S);

@@ -78,7 +78,9 @@ void WriteRange(FILE *out, const OPTION &option, const RANGE_RULE &rule) {
   if (rule.when) {
     fputs(", \"when\": {", out);
     WriteWord(out, rule.when);
-    fputs(": \"on\"}, \"relates\": [", out);
+    fputs(": ", out);
+    WriteString(out, rule.when_is ? rule.when_is : "on");
+    fputs("}, \"relates\": [", out);
     WriteWord(out, rule.when);
     fputs("]", out);
   }
@@ -94,21 +96,24 @@ void WriteRules(FILE *out, const OPTION &option) {
     fputs("{\"integer\": true, \"not\": 0, \"status\": 1, \"message\": \"must not be zero\"}", out);
     separator = ", ";
   }
-  for (const RANGE_RULE *rule : {KindRule(option.kind), option.rules->range}) {
-    if (!rule) continue;
+  auto write = [&](const RANGE_RULE *rule) {
+    if (!rule) return;
     fputs(separator, out);
     WriteRange(out, option, *rule);
     separator = ", ";
-  }
+  };
+  write(KindRule(option.kind));
+  for (const RANGE_RULE *rule : option.rules->ranges) write(rule);
   fputs("]", out);
 }
 
 // The bounds that always hold: those of the kind and of the rules without a flag.
 void WriteBounds(FILE *out, const OPTION &option) {
-  const RANGE_RULE *kind = KindRule(option.kind), *range = option.rules->range;
+  const RANGE_RULE *kind = KindRule(option.kind);
   if (!kind || kind == KindRule(OPT_REAL)) kind = nullptr;
   double low = kind ? kind->min : -INFINITY, high = kind ? kind->max : INFINITY;
-  if (range && !range->when) low = fmax(low, range->min), high = fmin(high, range->max);
+  for (const RANGE_RULE *range : option.rules->ranges)
+    if (range && !range->when) low = fmax(low, range->min), high = fmin(high, range->max);
   if (option.rules->not_zero && low == 0) low = 1;
   if (std::isfinite(low)) WriteNumber(out, "min", low);
   if (std::isfinite(high)) WriteNumber(out, "max", high);

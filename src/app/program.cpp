@@ -8,6 +8,7 @@
 #include "app/describe.h"
 #include "app/interrupt.h"
 #include "app/run_loop.h"
+#include "app/run_notes.h"
 #include "app/startup.h"
 #include "app/version.h"
 #include "config/options.h"
@@ -43,13 +44,15 @@ int RunProgram(int argc, char **argv) {
   SessionFn session = ChooseSession(S);
   CatchInterrupts();
   if (S.debug > 1) fprintf(stderr, "# seed %u\n", S.seed);
+  if (S.debug > 1) NoteRandomStreams(S);
   if (S.debug > 1) Stopwatch(S.stopwatches, 0);
-  RUN_TOTALS totals = RunLoop(S, session);
+  RUN_TOTALS totals = RunLoop(S, session, argc, argv);
   const int stopped_by = interrupt_signal;  // a signal during the report changes nothing
   if (S.debug > 1) Stopwatch(S.stopwatches, 0);
   Report(S, totals.sessions, totals.successes);
   FinishOutput();
   if (stopped_by) fprintf(stderr, "# interrupted after %lld sessions\n", (long long)totals.sessions);
+  if (S.debug > 1) NotePsInterval(S, totals);
   if (S.debug > 1) fprintf(stderr, "// simtime %g sec", S.stopwatches.results[0]);
   fflush(stderr);
   CloseOutput(S.debug > 1 ? "\n" : "");

@@ -1,8 +1,12 @@
-// Stop rules and the node-count schedule of the run loop.
+// Stop rules and the node-count schedule of the run loop, over sessions played in this thread or
+// booked from worker threads.
 #include "app/run_loop.h"
+
+#include <memory>
 
 #include "app/interrupt.h"
 #include "app/progress.h"
+#include "app/worker_pool.h"
 #include "core/state.h"
 #include "core/waits.h"
 #include "sessions/adhoc.h"
@@ -18,12 +22,35 @@ SessionFn ChooseSession(const SIM &S) {
 
 namespace {
 
+// Sessions played here: the session of index (from 0) with its keyed draws.
+struct PLAYED {
+  SessionFn session;
+  int32_t operator()(SIM &S, int64_t index) const {
+    S.keyed.session = uint64_t(index);
+    return session(S, S.refs);
+  }
+};
+
+// Sessions played by worker threads and booked here in order; -1 when interrupted first.
+struct BOOKED {
+  WORKER_POOL &pool;
+  int32_t operator()(SIM &S, int64_t index) const { return pool.Book(S, index); }
+};
+
+void CountSession(const SIM &S, RUN_TOTALS &totals, int32_t won) {
+  totals.successes += won;
+  if (S.adaptive) AddToBatches(totals.batches, won);
+}
+
 // Under the time limit and the frame quota, run counts the sessions completed.
-RUN_TOTALS RunForTime(SIM &S, SessionFn session) {
+template <class Sessions>
+RUN_TOTALS RunForTime(SIM &S, Sessions next) {
   RUN_TOTALS totals{};
   double limit = S.max_time / 1000.0;
   for (S.run = 0; S.t_elapsed < limit && !interrupt_signal; S.run++) {
-    totals.successes += session(S, S.refs);
+    const int32_t won = next(S, S.run);
+    if (won < 0) break;
+    CountSession(S, totals, won);
     totals.sessions = S.run + 1;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, S.t_elapsed / limit, totals.sessions, totals.successes);
@@ -31,10 +58,13 @@ RUN_TOTALS RunForTime(SIM &S, SessionFn session) {
   return totals;
 }
 
-RUN_TOTALS RunForFrames(SIM &S, SessionFn session) {
+template <class Sessions>
+RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
   RUN_TOTALS totals{};
   for (S.run = 0; !S.over_min_frames && !interrupt_signal;) {
-    totals.successes += session(S, S.refs);
+    const int32_t won = next(S, S.run);
+    if (won < 0) break;
+    CountSession(S, totals, won);
     totals.sessions = ++S.run;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, MinFramesShare(S), totals.sessions, totals.successes);
@@ -45,14 +75,17 @@ RUN_TOTALS RunForFrames(SIM &S, SessionFn session) {
 // Under the iteration count, run is the 1-based number of the session under way, and the schedule
 // is applied before each session; its entries are taken strictly in order, so an entry whose
 // iteration is not above its predecessor's is never reached.
-RUN_TOTALS RunForCount(SIM &S, SessionFn session) {
+template <class Sessions>
+RUN_TOTALS RunForCount(SIM &S, Sessions next) {
   RUN_TOTALS totals{};
   int32_t cursor = 0;
   const ADRUNS &schedule = S.ad_runs;
   for (S.run = 1; S.run <= S.runs && !interrupt_signal; S.run++) {
     if (cursor < schedule.count && schedule.at_run[cursor] == S.run)
       SetActiveNodes(S, schedule.new_nn[cursor++]);
-    totals.successes += session(S, S.refs);
+    const int32_t won = next(S, S.run - 1);
+    if (won < 0) break;
+    CountSession(S, totals, won);
     totals.sessions = S.run;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, double(S.run) / S.runs, totals.sessions, totals.successes);
@@ -60,17 +93,25 @@ RUN_TOTALS RunForCount(SIM &S, SessionFn session) {
   return totals;
 }
 
+template <class Sessions>
+RUN_TOTALS RunByStopRule(SIM &S, Sessions next) {
+  if (S.max_time != 0) return RunForTime(S, next);
+  if (S.min_frames != 0) return RunForFrames(S, next);
+  return RunForCount(S, next);
+}
+
 }  // namespace
 
-RUN_TOTALS RunLoop(SIM &S, SessionFn session) {
+RUN_TOTALS RunLoop(SIM &S, SessionFn session, int argc, char **argv) {
   ProgressStart(S);
   RUN_TOTALS totals;
-  if (S.max_time != 0)
-    totals = RunForTime(S, session);
-  else if (S.min_frames != 0)
-    totals = RunForFrames(S, session);
-  else
-    totals = RunForCount(S, session);
+  if (S.threads > 1) {
+    const bool counted = S.max_time == 0 && S.min_frames == 0;
+    WORKER_POOL pool(S, session, argc, argv, S.threads, counted ? (S.runs > 0 ? S.runs : 0) : -1);
+    totals = RunByStopRule(S, BOOKED{pool});
+  } else {
+    totals = RunByStopRule(S, PLAYED{session});
+  }
   ProgressErase(S.progress_line);
   return totals;
 }

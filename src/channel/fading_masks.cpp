@@ -2,22 +2,37 @@
 #include "channel/fading_masks.h"
 
 #include "core/state.h"
+#include "support/below_threshold.h"
 #include "support/geometric.h"
+#include "support/keyed_rand.h"
 #include "support/mt_rand.h"
 #include "support/word_compare.h"
 
 namespace {
 
-// count distinct uniform positions among nf; a position already faded is drawn again.
-uint32_t FadeDistinct(SIM &S, int32_t count) {
+// count distinct uniform positions among nf, each from position(); a position already faded is
+// drawn again.
+template <class Position>
+uint32_t FadeDistinctBy(int32_t count, Position position) {
   uint32_t faded = 0;
   while (count > 0) {
-    uint32_t position = DrawUniform(S.mt_rand, uint32_t(S.nf));
-    if (faded >> position & 1u) continue;
-    faded |= 1u << position;
+    const uint32_t at = position();
+    if (faded >> at & 1u) continue;
+    faded |= 1u << at;
     count--;
   }
   return faded;
+}
+
+uint32_t FadeDistinct(SIM &S, int32_t count) {
+  return FadeDistinctBy(count, [&S] { return DrawUniform(S.mt_rand, uint32_t(S.nf)); });
+}
+
+// The node's keyed stream of mask draws in the session under way; the first draws words of
+// every active node are made together.
+KEYED_NODE_STREAM MaskStream(SIM &S, const NODE *node, uint32_t draws) {
+  return KeyedNodeStream(S.keyed.node_words, S.keyed.seed, KEYED_MASK, S.keyed.session, draws,
+                         uint32_t(S.nn), uint32_t(node->id));
 }
 
 }  // namespace
@@ -103,4 +118,55 @@ void FSFRandChannelMaskGeom(SIM &S, NODE *node) {
   else
     count = TruncatedGeometric(genrand_real2(S.mt_rand), 1 - S.fsf_tau, S.nf + 1);
   node->mask = ~FadeDistinct(S, count);
+}
+
+// Subcarrier b is faded when its keyed uniform lies below fsf_prob: word b of the node's stream.
+void FSFRandChannelMaskBinomKeyed(SIM &S, NODE *node) {
+  uint32_t faded = 0;
+  if (S.fsf_prob > 0 && S.nf > 0) {
+    const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
+    KEYED_NODE_STREAM stream = MaskStream(S, node, 0);
+    for (int32_t b = 0; b < S.nf; b++) faded |= uint32_t(stream() < threshold) << b;
+  }
+  node->mask = ~faded;
+}
+
+// The same words, made for every node together: subcarriers 4d .. 4d + 3 of node i are the words
+// table[(d * nn + i) * 4 ..], compared four at a time.
+void FSFRandChannelMasksBinomKeyed(SIM &S) {
+  const uint32_t nodes = uint32_t(S.nn), draws = (uint32_t(S.nf) + 3) / 4;
+  if (!(S.fsf_prob > 0 && S.nf > 0)) {
+    for (uint32_t i = 0; i < nodes; i++) S.nodes[i].mask = ~0u;
+    return;
+  }
+  const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
+  const uint32_t *table = KeyedNodeWords(S.keyed.node_words, S.keyed.seed, KEYED_MASK,
+                                         S.keyed.session, draws, nodes);
+  const uint32_t subcarriers = LowBits(S.nf);
+  for (uint32_t i = 0; i < nodes; i++) {
+    uint32_t faded = 0;
+    for (uint32_t d = 0; d < draws; d++)
+      faded |= FourBelow(table + (d * size_t(nodes) + i) * 4, threshold) << 4 * d;
+    S.nodes[i].mask = ~(faded & subcarriers);
+  }
+}
+
+void FSFRandChannelMaskNumberKeyed(SIM &S, NODE *node) {
+  KEYED_NODE_STREAM stream = MaskStream(S, node, 1);
+  auto next = [&] { return stream(); };
+  const UNIFORM_BUCKETS &buckets = BucketsFor(S.mt_rand, uint32_t(S.nf));
+  const int32_t count = S.nf < S.fsf_num ? S.nf : S.fsf_num;
+  node->mask = ~FadeDistinctBy(count, [&] { return IndexFromWords(buckets, next); });
+}
+
+void FSFRandChannelMaskGeomKeyed(SIM &S, NODE *node) {
+  KEYED_NODE_STREAM stream = MaskStream(S, node, 1);
+  auto next = [&] { return stream(); };
+  int32_t count;
+  if (S.fsf_tau == 0)
+    count = int32_t(IndexFromWords(BucketsOver(uint32_t(S.nf) + 1u), next));
+  else
+    count = TruncatedGeometric(next() * (1.0 / 4294967296.0), 1 - S.fsf_tau, S.nf + 1);
+  const UNIFORM_BUCKETS buckets = BucketsOver(uint32_t(S.nf));
+  node->mask = ~FadeDistinctBy(count, [&] { return IndexFromWords(buckets, next); });
 }

@@ -17,3 +17,11 @@ void FSFRandChannelMaskNumber(SIM &S, NODE *node);
 // A truncated geometric number (0 .. nf, parameter fsf_tau; uniform when fsf_tau is 0) of
 // distinct subcarriers faded, at uniform positions.
 void FSFRandChannelMaskGeom(SIM &S, NODE *node);
+
+// The same three models with keyed draws (rng=keyed), each a function of the seed, the session,
+// the node's identity and the subcarrier (binom) or the draw's place in the node's stream.
+void FSFRandChannelMaskBinomKeyed(SIM &S, NODE *node);
+void FSFRandChannelMaskNumberKeyed(SIM &S, NODE *node);
+void FSFRandChannelMaskGeomKeyed(SIM &S, NODE *node);
+// The binomial masks of every active node at once, as FSFRandChannelMaskBinomKeyed draws them.
+void FSFRandChannelMasksBinomKeyed(SIM &S);

@@ -7,6 +7,7 @@
 #include "coding/referee_tables.h"
 #include "core/state.h"
 #include "support/gsl_rand.h"
+#include "support/keyed_rand.h"
 
 double dbm2pw(double dbm) { return pow(10.0, dbm / 10.0 + 3.0); }
 
@@ -40,12 +41,42 @@ void FSFRandChannelSubcarriersRSSI(SIM &S, NODE *node) {
   node->mask = ~faded;
 }
 
+namespace {
+
+// The gain of a keyed uniform word, as the Rayleigh draw's own formula turns its uniform.
+double GainOfWord(const SIM &S, uint32_t word) {
+  const double r = S.rssi_sigma * sqrt(-2.0 * log(KeyedOpenUniform(word)));
+  return r * r + S.rssi_min_pw;
+}
+
+}  // namespace
+
+double KeyedPairGain(const SIM &S, int32_t lo, int32_t hi, int32_t m) {
+  if (S.rssi_flat) m = 0;
+  const philox4x32_ctr_t words = KeyedBlock(S.keyed.seed, KEYED_GAIN, uint32_t(m) / 4,
+                                            S.keyed.session, uint32_t(lo), uint32_t(hi));
+  return GainOfWord(S, words.v[m % 4]);
+}
+
+void FSFRandChannelSubcarriersRSSIKeyed(SIM &S, NODE *node) {
+  uint32_t faded = 0;
+  KEYED_NODE_STREAM stream =
+      KeyedNodeStream(S.keyed.node_words, S.keyed.seed, KEYED_CHANNEL, S.keyed.session,
+                      (uint32_t(S.nf) + 3) / 4, uint32_t(S.nn), uint32_t(node->id));
+  for (int32_t m = 0; m < S.nf; m++) {
+    const double gain = GainOfWord(S, stream());
+    node->rssi_acc[m] = gain;
+    if (gain < S.rssi_thresh_pw) faded |= 1u << m;
+  }
+  node->mask = ~faded;
+}
+
 void RSSIDrawPairGains(SIM &S) {
   for (int32_t a = 0; a < S.nn; a++)
     for (int32_t b = a + 1; b < S.nn; b++) {
       double gain = 0.0;
       for (int32_t m = 0; m < S.nf; m++) {
-        if (!S.rssi_flat || m == 0) gain = DrawGain(S);
+        if (!S.rssi_flat || m == 0) gain = S.keyed.on ? KeyedPairGain(S, a, b, m) : DrawGain(S);
         S.rssi[a][b][m] = S.rssi[b][a][m] = gain;
       }
     }
@@ -73,8 +104,9 @@ PAIR_DRAWN &PairOf(SIM &S, int32_t a, int32_t b) {
 void DrawPairOnDemand(SIM &S, PAIR_DRAWN &pair, int32_t a, int32_t b,
                                         uint32_t needed, double *forward) {
   double *backward = PairGains(S, b, a);
+  const int32_t lo = a < b ? a : b, hi = a < b ? b : a;
   if (S.rssi_flat) {
-    double gain = DrawGain(S);
+    double gain = S.keyed.on ? KeyedPairGain(S, lo, hi, 0) : DrawGain(S);
     for (int32_t m = 0; m < S.nf; m++) forward[m] = backward[m] = gain;
     pair.subcarriers = ~0u;
     return;
@@ -82,7 +114,7 @@ void DrawPairOnDemand(SIM &S, PAIR_DRAWN &pair, int32_t a, int32_t b,
   pair.subcarriers |= needed;
   for (; needed; needed &= needed - 1) {
     int m = std::countr_zero(needed);
-    forward[m] = backward[m] = DrawGain(S);
+    forward[m] = backward[m] = S.keyed.on ? KeyedPairGain(S, lo, hi, m) : DrawGain(S);
   }
 }
 

@@ -26,6 +26,13 @@ double LargestGain(const SIM &S);
 // subcarriers whose gain reaches the threshold.
 void FSFRandChannelSubcarriersRSSI(SIM &S, NODE *node);
 
+// With keyed draws (rng=keyed) a gain is made from a keyed uniform V in (0, 1] by the inverse of
+// the Rayleigh distribution function, R = sqrt(rssi_avg_pw) sqrt(-ln V), as R^2 + rssi_min_pw:
+// the gain of the pair of nodes lo < hi on subcarrier m in the session under way (one for all
+// subcarriers with rssi_flat), and the basic session's gains of a node.
+double KeyedPairGain(const SIM &S, int32_t lo, int32_t hi, int32_t m);
+void FSFRandChannelSubcarriersRSSIKeyed(SIM &S, NODE *node);
+
 // New gains for every pair among nodes 0 .. nn-1, symmetric; per subcarrier, or one per pair for
 // all subcarriers when rssi_flat is set.
 void RSSIDrawPairGains(SIM &S);

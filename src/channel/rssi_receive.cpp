@@ -15,20 +15,34 @@ struct PAIR_TABLE {
   size_t n, nf;
   uint32_t session;
   double thresh;
-  bool flat;
+  bool flat, keyed;
 };
 
 PAIR_TABLE TableOf(const SIM &S) {
   return PAIR_TABLE{S.rssi_gains,   S.rssi_pairs,     size_t(S.max_nn), size_t(S.nf),
-                    S.rssi_session, S.rssi_thresh_pw, S.rssi_flat != 0};
+                    S.rssi_session, S.rssi_thresh_pw, S.rssi_flat != 0, S.keyed.on != 0};
+}
+
+// The gain of the pair (a, b) on subcarrier m: the next sequential draw, or the keyed gain of
+// the pair, which does not depend on the order in which the pairs are met.
+[[gnu::noinline]] double KeyedGainOfPair(const SIM &S, size_t a, size_t b, int m) {
+  return a < b ? KeyedPairGain(S, int32_t(a), int32_t(b), m)
+               : KeyedPairGain(S, int32_t(b), int32_t(a), m);
+}
+
+inline double PairGain(SIM &S, const PAIR_TABLE &t, size_t a, size_t b, int m) {
+  if (t.keyed) [[unlikely]]
+    return KeyedGainOfPair(S, a, b, m);
+  return DrawGain(S);
 }
 
 // Draws the gains of a pair on the subcarriers of needed into both directions; most additions
 // find their gains drawn, so this stays out of their way.
-[[gnu::noinline]] void DrawPairGains(SIM &S, PAIR_DRAWN &pair, double *forward, double *backward,
+[[gnu::noinline]] void DrawPairGains(SIM &S, const PAIR_TABLE &t, size_t a, size_t b,
+                                     PAIR_DRAWN &pair, double *forward, double *backward,
                                      uint32_t needed) {
   if (S.rssi_flat) {
-    const double gain = DrawGain(S);
+    const double gain = PairGain(S, t, a, b, 0);
     for (int32_t m = 0; m < S.nf; m++) forward[m] = backward[m] = gain;
     pair.subcarriers = ~0u;
     return;
@@ -36,7 +50,7 @@ PAIR_TABLE TableOf(const SIM &S) {
   pair.subcarriers |= needed;
   for (; needed; needed &= needed - 1) {
     const int m = std::countr_zero(needed);
-    forward[m] = backward[m] = DrawGain(S);
+    forward[m] = backward[m] = PairGain(S, t, a, b, m);
   }
 }
 
@@ -65,10 +79,10 @@ inline void AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const NODE *
   double *backward = t.gains + (b * t.n + r.id) * t.nf;
   if (needed && !(needed & (needed - 1)) && !t.flat) {  // one gain, the common case
     const int m = std::countr_zero(needed);
-    forward[m] = backward[m] = DrawGain(S);
+    forward[m] = backward[m] = PairGain(S, t, r.id, b, m);
     pair.subcarriers |= needed;
   } else if (needed) {
-    DrawPairGains(S, pair, forward, backward, needed);
+    DrawPairGains(S, t, r.id, b, pair, forward, backward, needed);
   }
   uint32_t detected = r.node->detected;
   double *acc = r.node->rssi_acc;

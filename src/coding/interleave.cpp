@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core/state.h"
-#include "support/mt_rand.h"
+#include "support/keyed_rand.h"
 
 namespace {
 
@@ -12,9 +12,11 @@ namespace {
 // position again while it is taken, and records its inverse in bitUnscramble.
 void DrawScramble(SIM &S) {
   int32_t n = std::min(S.nf, kMaxWordBits);
+  SETUP_WORDS words(S.mt_rand, S.keyed, KEYED_SETUP_SCRAMBLE);
+  const UNIFORM_BUCKETS buckets = BucketsOver(uint32_t(n));
   for (int32_t j = 0; j < n; j++) {
     int32_t v;
-    do v = int32_t(DrawUniform(S.mt_rand, uint32_t(n)));
+    do v = int32_t(IndexFromWords(buckets, words));
     while (std::find(S.bitScramble, S.bitScramble + j, v) != S.bitScramble + j);
     S.bitScramble[j] = v;
     S.bitUnscramble[v] = j;

@@ -22,10 +22,12 @@ enum OptionKind {
 };
 
 // A range of the values an option accepts (every element, for a list), as data: the value must
-// lie in [min, max] while the flag option when is on (always when null).
+// lie in [min, max] while the option when is on (a flag, when_is null) or has the keyword when_is
+// (always, when null).
 struct RANGE_RULE {
   double min, max;
-  const char *when;     // the word of the flag under which the rule holds ("adaptive=")
+  const char *when;     // the word of the option under which the rule holds ("adaptive=")
+  const char *when_is;  // the keyword it must have, in any letter case; null: nonzero
   const char *message;  // what a refusal says of the value: "must not be negative"
   int32_t status;       // a refusal's exit status; other than 1 (repeat's 3), the set-up refuses
                         // with a message of its own when it fills the slots
@@ -33,8 +35,8 @@ struct RANGE_RULE {
 
 // The rules of an option besides those of its kind (32-bit integers, finite reals).
 struct OPTION_RULES {
-  bool not_zero;             // zero is refused with the usage message
-  const RANGE_RULE *range;   // null: no range
+  bool not_zero;                  // zero is refused with the usage message
+  const RANGE_RULE *ranges[3];    // up to three, the rest null
 };
 
 // An option, as the list gives it: its parameter is found at offset in PARAMS.

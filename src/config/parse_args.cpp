@@ -90,9 +90,12 @@ struct CHECK {
 
 // A number against the rules of its kind and of its option that are refused here.
 void CheckNumber(const SIM &S, const CHECK &check, double x, int32_t element) {
-  for (const RANGE_RULE *rule : {KindRule(check.option.kind), check.option.rules->range})
+  auto check_rule = [&](const RANGE_RULE *rule) {
     if (rule && rule->status == 1 && RuleApplies(S, *rule) && !WithinRule(x, *rule))
       Refuse(check, element, rule->message);
+  };
+  check_rule(KindRule(check.option.kind));
+  for (const RANGE_RULE *rule : check.option.rules->ranges) check_rule(rule);
 }
 
 void CheckOption(const SIM &S, const OPTION &option, const char *value) {

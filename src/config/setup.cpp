@@ -182,6 +182,7 @@ void AllocateNodeLists(SIM &S) {
 }
 
 void InitSimVars(SIM &S) {
+  S.keyed.seed = S.seed;
   CheckMemoryNeed(S);
   CompleteRoundLists(S);
   ComputeTiming(S);
@@ -197,6 +198,7 @@ void InitSimVars(SIM &S) {
   if (S.adaptive) AdaptInit(S);
   const CODEWORD_DRAW draw = ChooseCodewordDraw(S.tau, S.ns);
   S.GenRandGeomUni = draw.draw;
+  S.keyed.codeword_buckets = BucketsOver(uint32_t(S.codewords.count));
   AllocateNodeLists(S);
   BuildHamming74Tables(S);
   CheckHammingClasses(S);

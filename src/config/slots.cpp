@@ -34,7 +34,8 @@ const FEEDBACK_SCHEME feedbackSchemes[] = {
 
 struct CHANNEL_MODEL {
   const char *keyword;
-  FSFRandChannelFn channel;
+  FSFRandChannelFn channel, keyed_channel;  // with the own generator, and with keyed draws
+  FSFRandChannelsFn keyed_channels;         // keyed, every active node at once (or none)
   BuildORedWordFn build;
   ClearORedWordFn clear;
   ExtractORedWordFn extract;
@@ -43,17 +44,25 @@ struct CHANNEL_MODEL {
 };
 
 const CHANNEL_MODEL channelModels[] = {
-    {"none", FSFRandChannelMaskNone, BuildORedWordMask, ClearORedWordMask, ExtractORedWordMask,
-     true, true},
-    {"num", FSFRandChannelMaskNumber, BuildORedWordMask, ClearORedWordMask, ExtractORedWordMask,
-     true, false},
-    {"binom", FSFRandChannelMaskBinom, BuildORedWordMask, ClearORedWordMask, ExtractORedWordMask,
-     true, false},
-    {"geom", FSFRandChannelMaskGeom, BuildORedWordMask, ClearORedWordMask, ExtractORedWordMask,
-     true, false},
-    {"rssi", FSFRandChannelSubcarriersRSSI, BuildORedWordRSSI, ClearORedWordRSSI,
-     ExtractORedWordRSSI, false, false},
+    {"none", FSFRandChannelMaskNone, FSFRandChannelMaskNone, nullptr, BuildORedWordMask,
+     ClearORedWordMask, ExtractORedWordMask, true, true},
+    {"num", FSFRandChannelMaskNumber, FSFRandChannelMaskNumberKeyed, nullptr, BuildORedWordMask,
+     ClearORedWordMask, ExtractORedWordMask, true, false},
+    {"binom", FSFRandChannelMaskBinom, FSFRandChannelMaskBinomKeyed, FSFRandChannelMasksBinomKeyed,
+     BuildORedWordMask, ClearORedWordMask, ExtractORedWordMask, true, false},
+    {"geom", FSFRandChannelMaskGeom, FSFRandChannelMaskGeomKeyed, nullptr, BuildORedWordMask,
+     ClearORedWordMask, ExtractORedWordMask, true, false},
+    {"rssi", FSFRandChannelSubcarriersRSSI, FSFRandChannelSubcarriersRSSIKeyed, nullptr,
+     BuildORedWordRSSI, ClearORedWordRSSI, ExtractORedWordRSSI, false, false},
 };
+
+// The random-number modes: one sequential stream, or keyed draws.
+struct RANDOM_MODE {
+  const char *keyword;
+  bool keyed;
+};
+
+const RANDOM_MODE randomModes[] = {{"mt", false}, {"keyed", true}};
 
 const FEEDBACK_SCHEME &FeedbackScheme(const SIM &S) {
   for (const FEEDBACK_SCHEME &scheme : feedbackSchemes)
@@ -67,6 +76,15 @@ const CHANNEL_MODEL &ChannelModel(const SIM &S) {
   Fail(3, "Error: unrecognized FSF type '%s'\n", S.fsf_type);
 }
 
+void FillRandomMode(SIM &S) {
+  for (const RANDOM_MODE &mode : randomModes)
+    if (strcasecmp(S.rng, mode.keyword) == 0) {
+      S.keyed.on = mode.keyed;
+      return;
+    }
+  Fail(3, "Error: unrecognized random-number mode '%s'\n", S.rng);
+}
+
 void FillFeedbackSlots(SIM &S) {
   const FEEDBACK_SCHEME &scheme = FeedbackScheme(S);
   S.FSFRefereeReply = scheme.reply;
@@ -75,7 +93,8 @@ void FillFeedbackSlots(SIM &S) {
 
 void FillChannelSlots(SIM &S) {
   const CHANNEL_MODEL &model = ChannelModel(S);
-  S.FSFRandChannel = model.channel;
+  S.FSFRandChannel = S.keyed.on ? model.keyed_channel : model.channel;
+  S.FSFRandChannels = S.keyed.on ? model.keyed_channels : nullptr;
   S.BuildORedWord = model.build;
   S.ClearORedWord = model.clear;
   S.ExtractORedWord = model.extract;
@@ -103,6 +122,7 @@ void FillInterleaverSlots(SIM &S) {
 
 void FillOperationSlots(SIM &S) {
   FillFeedbackSlots(S);
+  FillRandomMode(S);
   FillChannelSlots(S);
   FillDetectorSlot(S);
   FillInterleaverSlots(S);
@@ -111,7 +131,8 @@ void FillOperationSlots(SIM &S) {
 void ChooseSessionPaths(SIM &S, bool uniform_codewords) {
   // The windowed draws take buckets of width 2 or more: fewer than 2^31 codewords.
   S.session_paths.decisions_by_window = ChannelModel(S).masks && uniform_codewords &&
-                                        uint32_t(S.codewords.count) < (1u << 31);
+                                        uint32_t(S.codewords.count) < (1u << 31) && !S.keyed.on;
+  S.session_paths.superposed_masks = ChannelModel(S).masks;
   S.session_paths.class_test_from_tables =
       FeedbackScheme(S).closest_class && S.closest_classes.codes && S.refclasses.codes;
   S.session_paths.channels_fixed = ChannelModel(S).fixed;
@@ -126,5 +147,6 @@ const char *OptionKeyword(OptionId id, int i) {
     return i < int(std::size(feedbackSchemes)) ? feedbackSchemes[i].keyword : nullptr;
   if (id == OPTION_fsf_type)
     return i < int(std::size(channelModels)) ? channelModels[i].keyword : nullptr;
+  if (id == OPTION_rng) return i < int(std::size(randomModes)) ? randomModes[i].keyword : nullptr;
   return nullptr;
 }

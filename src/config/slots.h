@@ -5,8 +5,9 @@
 #include "core/option_list.h"
 #include "core/records.h"
 
-// Feedback keyword, then fading keyword, then repeat, then interleave; an unknown keyword or a
-// repeat below 1 ends the process with status 3.
+// Feedback keyword, random-number mode, fading keyword (the keyed draws' masks with rng=keyed),
+// then repeat, then interleave; an unknown keyword or a repeat below 1 ends the process with
+// status 3.
 void FillOperationSlots(SIM &S);
 
 // Sets session_paths once the slots, the codeword draw and the referee tables are ready:

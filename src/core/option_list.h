@@ -144,7 +144,11 @@ constexpr T InitialOf(BUILTIN builtin) {
   X("rssi_eager_gains=", rssi_eager_gains, int32_t, OPT_FLAG, Num(0), kNoRule, nullptr,            \
     "draw every node pair's gains at session start rather than on first use")                     \
   X("strict=", strict, int32_t, OPT_FLAG, Num(0), kNoRule, nullptr,                                \
-    "words that are not options and numbers read only in part are errors, not notes")
+    "words that are not options and numbers read only in part are errors, not notes")            \
+  X("rng=", rng, TEXT, OPT_KEYWORD, Text("mt"), kNoRule, nullptr,                                  \
+    "random numbers: mt one sequential stream; keyed each draw a function of seed, session, draw") \
+  X("threads=", threads, int32_t, OPT_INT, Num(1), kThreads, nullptr,                              \
+    "threads sharing a run's sessions (rng=keyed)")
 // clang-format on
 
 // Each option's place in the list: OPTION_nn, OPTION_pt, ...

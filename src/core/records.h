@@ -83,9 +83,11 @@ struct MEMO_ENTRY {
 
 // The basic session's paths, chosen once at set-up from the operations in the slots: transmit
 // decisions a window of generator words at a time (uniform codeword draws under the mask model),
-// the closest-class win test straight from the whole tables, and no per-session channel draw.
+// the closest-class win test straight from the whole tables, no per-session channel draw, and the
+// superposed word as the OR of the transmitters' words under their masks.
 struct SESSION_PATHS {
   int32_t decisions_by_window;
+  int32_t superposed_masks;
   int32_t class_test_from_tables;
   int32_t channels_fixed;
   int32_t windowed_session;  // both of the first two: the whole session in its windowed form
@@ -99,6 +101,7 @@ enum { NL_ALL, NL_ALIVE, NL_SILENT, NL_QUIET, NL_TX, NL_WON, NL_REFEREES, NL_COU
 
 // Signatures of the operation slots; each receives the simulation it works on.
 typedef void (*FSFRandChannelFn)(SIM &S, NODE *node);
+typedef void (*FSFRandChannelsFn)(SIM &S);
 typedef void (*ClearORedWordFn)(SIM &S);
 typedef void (*BuildORedWordFn)(SIM &S, NODE *node);
 typedef void (*ExtractORedWordFn)(SIM &S);

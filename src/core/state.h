@@ -9,9 +9,11 @@
 
 #include "core/option_list.h"
 #include "core/progress_line.h"
+#include "core/outcome_log.h"
 #include "core/records.h"
 #include "support/alloc.h"
 #include "support/gsl_rand.h"
+#include "support/keyed_rand.h"
 #include "support/mt_rand.h"
 #include "support/stopwatch.h"
 #include "support/word_compare.h"
@@ -105,14 +107,17 @@ struct COUNTERS {
   double *ad_samples = nullptr;
   int32_t ad_oldest_idx = 0;
   double ad_estimate = 0;
+  // A worker thread's log: set, a session's ending is logged there instead of booked.
+  OUTCOME_LOG *outcomes = nullptr;
 };
 
-// The generators: the own MT19937 of every protocol draw, GSL's of the Rayleigh gains, and the
-// thresholds of the last probabilities compared with generator words (transmit decisions,
-// binomial fading).
+// The generators: the own MT19937 of every protocol draw and GSL's of the Rayleigh gains, or, with
+// rng=keyed, the keyed draws; and the thresholds of the last probabilities compared with generator
+// words (transmit decisions, binomial fading).
 struct GENERATORS {
   MtRand mt_rand;
   gsl_rng *gsl_base_rand = nullptr;
+  KEYED_STATE keyed;
   LAST_THRESHOLD pt_threshold, fading_threshold;
   GENERATORS() = default;
   GENERATORS(const GENERATORS &) = delete;
@@ -120,10 +125,12 @@ struct GENERATORS {
   ~GENERATORS() { ReleaseRandGSL(gsl_base_rand); }
 };
 
-// The ten operation slots, filled once before the first session, and the basic session's paths
+// The ten operation slots, filled once before the first session (with keyed draws, some channel
+// models also draw every node's channel at once), and the basic session's paths
 // chosen from them.
 struct SLOTS {
   FSFRandChannelFn FSFRandChannel = nullptr;
+  FSFRandChannelsFn FSFRandChannels = nullptr;  // every active node at once, where a model has it
   ClearORedWordFn ClearORedWord = nullptr;
   BuildORedWordFn BuildORedWord = nullptr;
   ExtractORedWordFn ExtractORedWord = nullptr;

@@ -13,6 +13,12 @@ namespace {
 // adds it to the superposed word.
 void DrawTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k) {
   S.ClearORedWord(S);
+  if (S.keyed.on) {
+    if (S.session_paths.superposed_masks) return KeyedDecideRound(S, alive, tx, nullptr, k, &S.ORed_word);
+    KeyedDecideRound(S, alive, tx, nullptr, k, nullptr);
+    for (int32_t i = 0; i < tx->count; i++) S.BuildORedWord(S, tx->members[i]);
+    return;
+  }
   tx->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];
@@ -55,6 +61,7 @@ void KeepWinners(SIM &S, const NODELIST *tx, NODELIST *won) {
 // set-up opens every node's mask, and only the fading models ever change one.
 void DrawChannels(SIM &S) {
   if (S.session_paths.channels_fixed) return;
+  if (S.FSFRandChannels) return S.FSFRandChannels(S);
   for (int32_t i = 0; i < S.nn; i++) S.FSFRandChannel(S, &S.nodes[i]);
 }
 
@@ -83,13 +90,13 @@ int32_t SimSession(SIM &S, int32_t referees) {
       return EndWithoutSuccess(S);
     }
     if (won->count == 1) {
-      won->members[0]->transmissions++;
+      CountFrame(S, won->members[0]);
       return EndWithSuccess(S, won->members[0], k);
     }
     listeners += tx->count - won->count;
     ViewOf(alive, won, won->count);
   }
   // The rounds are used up: every remaining contender sends its frame into the collision.
-  for (int32_t i = 0; i < alive->count; i++) alive->members[i]->transmissions++;
+  for (int32_t i = 0; i < alive->count; i++) CountFrame(S, alive->members[i]);
   return EndWithoutSuccess(S);
 }

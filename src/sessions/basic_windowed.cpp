@@ -77,7 +77,7 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
       return EndWithoutSuccess(S);
     }
     if (next.count == 1) {
-      next.nodes[0]->transmissions++;
+      CountFrame(S, next.nodes[0]);
       return EndWithSuccess(S, next.nodes[0], k);
     }
     listeners += sent - next.count;
@@ -87,7 +87,7 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
     if (next.nodes == S.nodelists[NL_ALL].members) next.nodes = S.nodelists[NL_TX].members;
   }
   // The rounds are used up: every remaining contender sends its frame into the collision.
-  for (int32_t i = 0; i < round.count; i++) round.nodes[i]->transmissions++;
+  for (int32_t i = 0; i < round.count; i++) CountFrame(S, round.nodes[i]);
   return EndWithoutSuccess(S);
 }
 

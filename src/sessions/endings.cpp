@@ -40,3 +40,19 @@ double SinceSumBeyond(const SIM &S, int64_t k) {
   for (int64_t j = S.since_sums_size - 1; j < k; j++) sum += S.t_succ;
   return sum;
 }
+
+int32_t LogSuccess(SIM &S, const NODE *winner, int32_t round) {
+  OUTCOME_LOG &log = *S.outcomes;
+  log.sessions.push_back(SESSION_OUTCOME{winner->id, round, 0, uint32_t(log.frames.size())});
+  return 1;
+}
+
+int32_t LogWithoutSuccess(SIM &S) {
+  OUTCOME_LOG &log = *S.outcomes;
+  const int32_t failed = S.failures != log.failures_seen;
+  log.failures_seen = S.failures;
+  log.sessions.push_back(SESSION_OUTCOME{-1, 0, failed, uint32_t(log.frames.size())});
+  return 0;
+}
+
+void LogFrame(SIM &S, const NODE *node) { S.outcomes->frames.push_back(node->id); }

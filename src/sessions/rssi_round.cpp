@@ -9,6 +9,7 @@
 
 void SplitTransmitters(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent,
                        int32_t round) {
+  if (S.keyed.on) return KeyedDecideRound(S, alive, tx, silent, round, nullptr);
   tx->count = silent->count = 0;
   for (int32_t i = 0; i < alive->count; i++) {
     NODE *node = alive->members[i];

@@ -8,9 +8,20 @@
 #include "core/state.h"
 #include "support/mt_rand.h"
 
+// The same decision with keyed draws (rng=keyed): the node's uniform word of the round against
+// the round's probability, then its codeword from the next words of its place.
+bool KeyedDecidesToTransmit(SIM &S, NODE *node, int32_t k);
+// The keyed decisions of round k for every alive node at once: the transmitters, with their
+// codewords, into tx and the others into silent (unless null), in the order of alive; under the
+// mask model the transmitters' words under their masks are ORed into ored (unless null).
+void KeyedDecideRound(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t k,
+                      uint32_t *ored);
+
 // True when the node transmits in round k; a transmitter's word_idx and word are then set, a
 // silent node's keep their old values.
 inline bool DecidesToTransmit(SIM &S, NODE *node, int32_t k) {
+  if (S.keyed.on) [[unlikely]]
+    return KeyedDecidesToTransmit(S, node, k);
   if (!(genrand_real2(S.mt_rand) < S.pt[k])) return false;
   node->word_idx = S.GenRandGeomUni(S, S.tau[k], 0, S.codewords.count - 1);
   node->word = uint32_t(S.codewords.codes[node->word_idx]);

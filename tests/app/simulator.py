@@ -14,6 +14,9 @@ SIM = os.path.abspath(os.environ.get("QRVL_SIM") or TOP / "build" / "qrvl_sim")
 DATA = TOP / "tests" / "data"
 NOTE = "# Using default oblivious codebook of nf=6 bits repeated 1 times.\n"
 SIMTIME = r"// simtime [0-9.e+-]+ sec"
+# The random streams after the seed line, and the run's own interval of Ps after its report.
+STREAMS = "# rng mt\n"
+INTERVAL = r"# Ps 95% interval: [^\n]+\n"
 
 
 # A run's exit status (-N when ended by signal N), standard output and standard error.
@@ -40,8 +43,9 @@ def sim(*words, stdout=subprocess.PIPE, merged=False, signals=(), after=0.05, ti
     if given is not None:
         os.close(given)
     early = b""
-    while signals and b"# seed " not in early and (line := process.stderr.readline()):
-        early += line
+    # Read from the descriptor itself: what a buffered reader took in would be lost to communicate.
+    while signals and b"# seed " not in early and (chunk := os.read(process.stderr.fileno(), 4096)):
+        early += chunk
     for number in signals:
         time.sleep(after)
         process.send_signal(number)

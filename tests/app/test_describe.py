@@ -21,21 +21,39 @@ def test_version_columns_and_every_builtin_value_are_the_programs():
         assert (run.status, run.out) == (0, plain), (option["word"], run.err)
 
 
-# A value that breaks the rule (a list gets it as its one element).
-def breaking(rule):
+# A value that breaks the rule (a list gets it as its one element), within the option's bounds
+# where one side of the rule allows it, so that no other rule refuses it first.
+def breaking(rule, option):
     if "not" in rule:
         return str(rule["not"])
     if rule.get("finite"):
         return "nan"
     step = 1 if rule.get("integer") else 0.5
-    return repr(rule["min"] - step) if "min" in rule else repr(rule["max"] + step)
+    sides = [rule[b] + d for b, d in (("min", -step), ("max", step)) if b in rule]
+    inside = [x for x in sides if option.get("min", x) <= x <= option.get("max", x)]
+    return repr((inside or sides)[0])
+
+
+# The words that set a rule's condition on (a flag to 1, a keyword to its value), or off.
+def condition(rule, on, options):
+    words = []
+    for word, value in rule.get("when", {}).items():
+        if value == "on":
+            words.append("%s=%d" % (word, on))
+        else:
+            others = [v for v in options[word]["values"] if v != value]
+            words.append("%s=%s" % (word, value if on else others[0]))
+    return words
 
 
 def test_every_rule_is_enforced_with_its_status_and_words():
-    for option in described()["options"]:
+    options = {option["word"]: option for option in described()["options"]}
+    for option in options.values():
         for rule in option["rules"]:
-            given = "%s=%s" % (option["word"], breaking(rule))
-            run = sim(given, *("%s=1" % flag for flag in rule.get("when", {})), *BASE)
+            given = "%s=%s" % (option["word"], breaking(rule, option))
+            others = [w for other in option["rules"] if other is not rule and "when" in other
+                      for w in condition(other, False, options)]
+            run = sim(given, *others, *condition(rule, True, options), *BASE)
             assert run.status == rule["status"], (given, rule, run.err)
             subject = "value 1" if option["kind"] == "list" else "the value"
             if rule["status"] == 1 and "not" not in rule:
@@ -54,5 +72,7 @@ def test_bounds_are_accepted_and_builtins_that_are_not_constants_say_so():
                 # The word comes first, so that it wins over the dump that ends the run before its
                 # first session.
                 given = "%s=%r" % (word, option[bound])
-                err = sim(given, "debug=3", "runs=3", "seed=1").err
+                off = [w for rule in option["rules"] if "when" in rule
+                       for w in condition(rule, False, options)]
+                err = sim(given, *off, "debug=3", "runs=3", "seed=1").err
                 assert given + " is invalid" not in err and "See %s -h" % SIM not in err, err

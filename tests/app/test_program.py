@@ -9,7 +9,7 @@ import subprocess
 
 import pytest
 
-from simulator import NOTE, SIM, SIMTIME, fields, sim
+from simulator import INTERVAL, NOTE, SIM, SIMTIME, STREAMS, fields, sim
 
 COMMANDS = [["seed=1", "runs=1000", "debug=0"],
             ["seed=1", "runs=100", "nn=20000", "pdf_nodes=1", "debug=0"],
@@ -39,8 +39,8 @@ def test_a_dump_that_could_not_be_written_fails_with_status_6():
 def test_an_interrupted_run_reports_the_sessions_it_made(stop, signals):
     run = sim("seed=3", "progress=0", stop, signals=signals)
     assert run.status == 128 + signals[0], run.err
-    made = re.fullmatch(re.escape(NOTE) + r"# seed 3\n# interrupted after (\d+) sessions\n" +
-                        SIMTIME, run.err)
+    made = re.fullmatch(re.escape(NOTE + "# seed 3\n" + STREAMS) +
+                        r"# interrupted after (\d+) sessions\n" + INTERVAL + SIMTIME, run.err)
     assert made, run.err
     summary = fields(run.out.splitlines()[1])
     assert summary[0] == made.group(1)
@@ -54,7 +54,7 @@ def test_standard_error_by_debug_level_and_after_standard_output():
     assert [run.err for run in quiet] == ["", "", ""]
     merged = sim("seed=5", "runs=300", merged=True)
     assert merged.status == 0 and re.fullmatch(
-        re.escape(NOTE + "# seed 5\n" + quiet[2].out) + SIMTIME, merged.out), merged.out
+        re.escape(NOTE + "# seed 5\n" + STREAMS + quiet[2].out) + INTERVAL + SIMTIME, merged.out), merged.out
     for stop in ("max_time=-1", "min_frames=2"):
         run = sim("seed=21", stop)
         assert run.status == 0 and re.search(r"\n" + SIMTIME + r"\Z", run.err), run.err

@@ -12,11 +12,12 @@ import tty
 
 import pytest
 
-from simulator import NOTE, SIM, SIMTIME, sim
+from simulator import INTERVAL, NOTE, SIM, SIMTIME, STREAMS, sim
 
 RUNS = 100000000
 LONG = ["runs=%d" % RUNS, "seed=3", "nn=8"]
-ENDING = re.escape(NOTE + "# seed 3\n") + r"(# interrupted after \d+ sessions\n)?" + SIMTIME
+ENDING = (re.escape(NOTE + "# seed 3\n" + STREAMS) + r"(# interrupted after \d+ sessions\n)?" +
+          INTERVAL + SIMTIME)
 # Sessions, share done, sessions per second, seconds left and the running Ps.
 PROGRESS = re.compile(r"# progress: (\d+) sessions, +([0-9.]+)% done, (\d+) sessions/s, "
                       r"(\d+) s left, Ps ([0-9.]+)")
@@ -46,8 +47,9 @@ def on_terminal(*words):
 @pytest.mark.parametrize("stop", ["runs=%d" % RUNS, "max_time=2000000000"])
 def test_drawn_and_erased_on_a_terminal(stop):
     err = on_terminal(stop, *LONG[1:])
-    drawn = re.fullmatch(re.escape(NOTE + "# seed 3\n") + r"((?:\r# progress: [^\r\n]*)+)\r( +)\r"
-                         r"# interrupted after \d+ sessions\n" + SIMTIME, err)
+    drawn = re.fullmatch(re.escape(NOTE + "# seed 3\n" + STREAMS) +
+                         r"((?:\r# progress: [^\r\n]*)+)\r( +)\r"
+                         r"# interrupted after \d+ sessions\n" + INTERVAL + SIMTIME, err)
     assert drawn, err[:300]
     draws = [(int(n), float(share)) for n, share, *_ in PROGRESS.findall(drawn.group(1))]
     assert draws == sorted(draws) and draws[-1][1] <= 100

@@ -1,6 +1,7 @@
-// Channel models: the law of the set each fading mask fades (the binomial mask is also played draw
-// for draw by the literal session of bench/) and a receiver of the received-power model (sums,
-// detection, replies; the law of the gains is the ad hoc pair sessions' exact law).
+// Channel models: the law of the set each fading mask fades, with either random-number mode (the
+// binomial mask is also played draw for draw by the literal session of bench/), and a receiver of
+// the received-power model (sums, detection, replies; the law of the gains is the ad hoc pair
+// sessions' exact law).
 #include <bit>
 
 #include "channel/fading_masks.h"
@@ -18,19 +19,29 @@ struct LAW_CASE {
   int32_t nf, trials;
   double param;
 };
-class FadingLaw : public testing::TestWithParam<LAW_CASE> {};
+class FadingLaw : public testing::TestWithParam<std::tuple<LAW_CASE, bool>> {};
+
+// The same model with keyed draws.
+MODEL Keyed(MODEL model) {
+  return model == binom ? FSFRandChannelMaskBinomKeyed
+         : model == num ? FSFRandChannelMaskNumberKeyed
+                        : FSFRandChannelMaskGeomKeyed;
+}
 
 // P(count = k): binomial for binom; q^k (1 - q) / (1 - q^(nf + 1)) with q = 1 - fsf_tau for geom
 // (1 / (nf + 1) for fsf_tau 0); 1 for k = min(nf, fsf_num) under num. Positions are uniform, so
 // each subcarrier is faded in a share E[count] / nf of the masks.
 TEST_P(FadingLaw, CountAndSubcarrierRatesLieWithinFiveStandardErrors) {
-  const LAW_CASE &c = GetParam();
+  const LAW_CASE &c = std::get<0>(GetParam());
+  const bool keyed = std::get<1>(GetParam());
   auto S = std::make_unique<SIM>();  // param is fsf_prob, fsf_num or fsf_tau
   S->nf = c.nf, S->fsf_prob = S->fsf_tau = c.param, S->fsf_num = int32_t(c.param);
+  S->keyed.on = keyed, S->keyed.seed = 7;
   std::vector<long> per_count(size_t(c.nf) + 1), per_carrier(size_t(c.nf));
   for (int t = 0; t < c.trials; t++) {
     NODE node{};
-    c.model(*S, &node);
+    node.id = t % 5, S->keyed.session = uint64_t(t / 5);  // keyed: a new node or session each time
+    (keyed ? Keyed(c.model) : c.model)(*S, &node);
     ASSERT_EQ(node.mask | ((1u << c.nf) - 1), ~0u);  // bits at and above nf stay set
     per_count[size_t(std::popcount(~node.mask))]++;
     for (int32_t b = 0; b < c.nf; b++) per_carrier[size_t(b)] += ~node.mask >> b & 1;
@@ -55,7 +66,7 @@ const LAW_CASE kLaws[] = {  // model, nf, trials, fsf_prob, fsf_num or fsf_tau
     {num, 26, 20000, 5}, {num, 26, 2000, 25}, {num, 26, 2000, 26}, {num, 26, 2000, 40},
     {num, 6, 2000, 1}, {num, 1, 2000, 3}, {num, 6, 100, 0}, {binom, 26, 100, 1}, {geom, 26, 100, 1}};
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::ValuesIn(kLaws));
+INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::Combine(testing::ValuesIn(kLaws), testing::Bool()));
 
 // Sums through a gain vector (the access point's links are 1.0) over the sender's word only,
 // detected from the threshold on, never when not a number; a node outside the reset list keeps its

@@ -21,7 +21,7 @@ std::unique_ptr<SIM> NewSimulation(const Words &words, uint32_t seed) {
         strcpy(static_cast<char *>(MyMalloc(simulation->memory, word.size() + 1)), word.c_str()));
   }
   ParseMainArgs(*simulation, int(argv.size()), argv.data());
-  SeedGenerators(simulation->mt_rand, simulation->gsl_base_rand, true, seed);
+  simulation->seed = SeedGenerators(simulation->mt_rand, simulation->gsl_base_rand, true, seed);
   InitSimVars(*simulation);
   return simulation;
 }

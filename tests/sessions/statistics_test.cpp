@@ -1,5 +1,6 @@
-// Sessions of all three kinds played many times against exact laws: the survivor chain, two ad hoc
-// nodes over one faded link, and (pair gains drawn when first used) all gains drawn at the start.
+// Sessions of all three kinds played many times against exact laws, with either random-number
+// mode: the survivor chain, two ad hoc nodes over one faded link, and (pair gains drawn when first
+// used) all gains drawn at the start.
 #include <algorithm>
 #include <map>
 #include <sstream>
@@ -87,7 +88,10 @@ LAW Play(const Words &words, bool eager, uint32_t seed) {
   S.rssi_eager_gains = eager;
   SessionFn session = ChooseSession(S);
   int64_t successes = 0;
-  for (int i = 0; i < kRuns; i++) successes += session(S, S.refs);
+  for (int i = 0; i < kRuns; i++) {
+    S.keyed.session = uint64_t(i);
+    successes += session(S, S.refs);
+  }
   EXPECT_EQ(successes, kRuns - S.ns_pdf[S.ns]);
   LAW law{{}, double(S.failures) / kRuns, 0, kRuns};
   for (int k = 0; k <= S.ns; k++) law.end.push_back(double(S.ns_pdf[k]) / kRuns);
@@ -100,13 +104,15 @@ void ExpectNear(double seen, double p, double ref_runs, const std::string &what)
   EXPECT_NEAR(seen, p, 5 * std::sqrt(var) + 1e-9) << what;
 }
 
-// The rows of tests/data/session_laws.txt: a law, then option words.
-class SessionStatistics : public testing::TestWithParam<std::string> {};
+// The rows of tests/data/session_laws.txt: a law, then option words; each row with the own
+// generator's sequential stream and with keyed draws.
+class SessionStatistics : public testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
 TEST_P(SessionStatistics, MatchesTheExactLaw) {
-  Words words = Split(GetParam());
+  Words words = Split(std::get<0>(GetParam()));
   const std::string law = words[0];
   words[0] = "debug=0";
+  words.push_back("rng=" + std::get<1>(GetParam()));
   std::map<std::string, std::string> opt{{"nn", "5"}, {"nf", "6"}, {"pt", "0.5,0.5,0.5"}};
   for (const std::string &w : words) opt[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
   std::vector<double> pt;
@@ -133,6 +139,8 @@ TEST_P(SessionStatistics, MatchesTheExactLaw) {
   ExpectNear(seen.frames, exact.frames, exact.ref_runs, "frames per node");
 }
 
-INSTANTIATE_TEST_SUITE_P(Laws, SessionStatistics, testing::ValuesIn(DataRows("session_laws.txt")));
+INSTANTIATE_TEST_SUITE_P(Laws, SessionStatistics,
+                         testing::Combine(testing::ValuesIn(DataRows("session_laws.txt")),
+                                          testing::Values("mt", "keyed")));
 
 }  // namespace
