@@ -16,9 +16,9 @@ void AddToTimesSinceSuccess(SIM &S, double duration);
 // The k-fold sum of the one duration for k past the table, added up from its last entry.
 double SinceSumBeyond(const SIM &S, int64_t k);
 // A worker's logging of a session's ending (see OUTCOME_LOG); returns 1 and 0 as the endings do.
-int32_t LogSuccess(SIM &S, const NODE *winner, int32_t round);
-int32_t LogWithoutSuccess(SIM &S);
-void LogFrame(SIM &S, const NODE *node);
+[[gnu::cold, gnu::noinline]] int32_t LogSuccess(SIM &S, const NODE *winner, int32_t round);
+[[gnu::cold, gnu::noinline]] int32_t LogWithoutSuccess(SIM &S);
+[[gnu::cold, gnu::noinline]] void LogFrame(SIM &S, const NODE *node);
 // Ends the run with status 4: a histogram index is past its end.
 [[noreturn]] void HistogramOverflow(SIM &S, const char *name, int64_t index, int32_t size);
 
@@ -36,14 +36,14 @@ inline double TimeSinceSuccess(const SIM &S, const NODE *winner) {
 }
 
 // A frame node sent in the session: counted in its transmissions.
-inline void CountFrame(SIM &S, NODE *node) {
+[[gnu::always_inline]] inline void CountFrame(SIM &S, NODE *node) {
   node->transmissions++;
   if (S.outcomes) [[unlikely]]
     LogFrame(S, node);
 }
 
 // Books a success of winner in round; returns 1.
-inline int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round) {
+[[gnu::always_inline]] inline int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round) {
   if (S.outcomes) [[unlikely]]
     return LogSuccess(S, winner, round);
   const double t_succ = S.t_succ;
@@ -75,7 +75,7 @@ inline int32_t EndWithSuccess(SIM &S, NODE *winner, int32_t round) {
 }
 
 // Books a session without success (recorded at round index ns); returns 0.
-inline int32_t EndWithoutSuccess(SIM &S) {
+[[gnu::always_inline]] inline int32_t EndWithoutSuccess(SIM &S) {
   if (S.outcomes) [[unlikely]]
     return LogWithoutSuccess(S);
   S.unwon_sessions++;
