@@ -10,7 +10,6 @@
 #include "bench_util.h"
 #include "core/report.h"
 #include "app/run_loop.h"
-#include "sessions/basic.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ void Silence() {
 uint32_t RunOf(const std::vector<std::string> &words) {
   Silence();
   SIM &S = StartUpWith(words);
-  RUN_TOTALS totals = RunLoop(S, SimSession);
+  RUN_TOTALS totals = RunLoop(S, ChooseSession(S));
   Report(S, totals.sessions, totals.successes);
   return uint32_t(totals.successes);
 }
