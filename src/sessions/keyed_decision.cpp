@@ -12,31 +12,6 @@
 
 namespace {
 
-// Makes the round's decision and codeword words of the nodes of list into the table when that
-// is cheaper than making them block by block: many nodes, close together. False when it is not.
-bool FillRoundTable(SIM &S, const NODELIST *list, int32_t k) {
-  if (list->count < 8) return false;
-  const uint32_t lo = uint32_t(list->members[0]->id) / 2;
-  const uint32_t hi = uint32_t(list->members[list->count - 1]->id) / 2;
-  if (hi < lo || hi - lo >= 4 * uint32_t(list->count)) return false;
-  const uint32_t blocks = hi - lo + 1;
-  KEYED_TABLE &table = S.keyed.decision_table;
-  if (table.words.size() < KeyedWordsRoom(blocks)) table.words.resize(KeyedWordsRoom(blocks));
-  KeyedBlocks(S.keyed.seed, KEYED_DECIDE, 0, S.keyed.session, uint32_t(k), lo, blocks,
-              table.words.data());
-  table.first = 2 * lo, table.span = 2 * blocks;
-  return true;
-}
-
-// The node's decision word and first codeword word in round k: from the table when it holds
-// the node, else from its block.
-inline const uint32_t *RoundWords(SIM &S, const KEYED_TABLE *table, uint32_t id, int32_t k) {
-  if (table && id - table->first < table->span) return &table->words[2 * (id - table->first)];
-  KEYED_STATE &K = S.keyed;
-  return &KeyedCachedBlock(K.decisions, K.seed, KEYED_DECIDE, K.session, uint32_t(k), id / 2)
-              .v[2 * (id % 2)];
-}
-
 // The uniform codeword index after a first word above the last full bucket: the node's next
 // codeword words (draws 1, 2, ...) until one falls in a bucket.
 [[gnu::noinline]] int32_t CodewordIndexAgain(SIM &S, uint32_t id, int32_t k) {
@@ -48,69 +23,160 @@ inline const uint32_t *RoundWords(SIM &S, const KEYED_TABLE *table, uint32_t id,
   }));
 }
 
-// The codeword from the node's first codeword word: truncated geometric when the round's tau is
-// set, else uniform.
-void SetCodeword(SIM &S, NODE *node, int32_t k, uint32_t word) {
-  const double tau = S.tau[k];
+// What a round's codeword draws read, taken once a round: truncated geometric when the round's
+// tau is set, else uniform, by one multiplication where the buckets are 2 or more words wide
+// (fewer than 2^31 codewords).
+struct CODEWORD_DRAW_OF_ROUND {
+  double tau;
+  const UNIFORM_BUCKETS *buckets;
+  uint64_t reciprocal;  // of the bucket width, for BucketOfWide
+  bool wide;
+  const int32_t *codes;
+  int32_t count;
+};
+
+CODEWORD_DRAW_OF_ROUND CodewordDrawOf(const SIM &S, int32_t k) {
   const UNIFORM_BUCKETS &buckets = S.keyed.codeword_buckets;
-  int32_t index;
-  if (tau != 0) {
-    index = TruncatedGeometric(word * (1.0 / 4294967296.0), 1 - tau, S.codewords.count);
-  } else {
-    const uint32_t bucket = buckets.m ? BucketOf(word, buckets) : word;
-    index = bucket < buckets.m || !buckets.m ? int32_t(bucket)
-                                             : CodewordIndexAgain(S, uint32_t(node->id), k);
-  }
-  node->word_idx = index;
-  node->word = uint32_t(S.codewords.codes[index]);
+  return CODEWORD_DRAW_OF_ROUND{S.tau[k],          &buckets, buckets.inverse + 1,
+                                buckets.m >= 1 && buckets.m < (1u << 31), S.codewords.codes,
+                                S.codewords.count};
 }
 
-// The decisions of a run of alive nodes with consecutive identities, all in the table: their
-// words compared 64 at a time, the transmitters taken from the bits.
+// The codeword index of a node from its first codeword word.
+inline int32_t CodewordIndex(SIM &S, const CODEWORD_DRAW_OF_ROUND &c, uint32_t id, int32_t k,
+                             uint32_t word) {
+  if (c.tau != 0) [[unlikely]]
+    return TruncatedGeometric(word * (1.0 / 4294967296.0), 1 - c.tau, c.count);
+  const UNIFORM_BUCKETS &buckets = *c.buckets;
+  const uint32_t bucket = c.wide ? BucketOfWide(word, c.reciprocal)
+                          : buckets.m ? BucketOf(word, buckets)
+                                      : word;
+  if (bucket < buckets.m || !buckets.m) [[likely]]
+    return int32_t(bucket);
+  return CodewordIndexAgain(S, id, k);
+}
+
+// Sets a transmitter's codeword; returns its word.
+inline uint32_t SetCodeword(SIM &S, const CODEWORD_DRAW_OF_ROUND &c, NODE *node, int32_t k,
+                            uint32_t word) {
+  const int32_t index = CodewordIndex(S, c, uint32_t(node->id), k, word);
+  node->word_idx = index;
+  return node->word = uint32_t(c.codes[index]);
+}
+
+// Makes the blocks of round k that the nodes of list read: for nodes with consecutive identities
+// a run of consecutive blocks (returns the first), else each node's block once per run of
+// nodes that share it (returns -1), in list order.
+int64_t MakeRoundBlocks(SIM &S, const NODELIST *list, int32_t k) {
+  KEYED_STATE &K = S.keyed;
+  KEYED_TABLE &table = K.decision_table;
+  const int32_t count = list->count;
+  const uint32_t first = uint32_t(list->members[0]->id), last = uint32_t(list->members[count - 1]->id);
+  if (last - first == uint32_t(count - 1)) {
+    const uint32_t blocks = last / 2 - first / 2 + 1;
+    if (table.words.size() < KeyedWordsRoom(blocks)) table.words.resize(KeyedWordsRoom(blocks));
+    KeyedBlocks(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), first / 2, blocks,
+                table.words.data());
+    return first / 2;
+  }
+  if (table.b.size() < KeyedRoundedUp(uint32_t(count))) {
+    table.b.resize(KeyedRoundedUp(uint32_t(count)));
+    table.words.resize(4 * table.b.size() > table.words.size() ? 4 * table.b.size()
+                                                               : table.words.size());
+  }
+  uint32_t *b = table.b.data(), made = 0, previous = ~0u;
+  for (int32_t i = 0; i < count; i++) {
+    const uint32_t block = uint32_t(list->members[i]->id) / 2;
+    b[made] = block;
+    made += block != previous;
+    previous = block;
+  }
+  KeyedBlocksAt(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), b, made, table.words.data());
+  return -1;
+}
+
+// The decisions of a run of alive nodes with consecutive identities, their blocks made from the
+// first one's: their words compared 64 at a time, the transmitters taken from the bits; under
+// the mask model (heard) their words under their masks ORed into *ored.
+template <bool heard>
 void DecideConsecutive(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k, uint64_t threshold,
                        uint32_t *ored) {
-  const KEYED_TABLE &table = S.keyed.decision_table;
-  const uint32_t *words = &table.words[2 * (uint32_t(alive->members[0]->id) - table.first)];
+  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
+  const uint32_t *words = &S.keyed.decision_table.words[2 * (uint32_t(alive->members[0]->id) % 2)];
+  NODE *const *members = alive->members;
+  NODE **out = tx->members;
+  uint32_t sum = 0;
   for (int32_t i = 0; i < alive->count; i += 64) {
     const int32_t n = alive->count - i < 64 ? alive->count - i : 64;
     for (uint64_t sending = EveryOtherBelow(words + 2 * i, n, threshold); sending;
          sending &= sending - 1) {
       const int32_t j = i + std::countr_zero(sending);
-      NODE *node = alive->members[j];
-      SetCodeword(S, node, k, words[2 * j + 1]);
-      if (ored) *ored |= node->word & node->mask;
-      Append(tx, node);
+      NODE *node = members[j];
+      const uint32_t word = SetCodeword(S, c, node, k, words[2 * j + 1]);
+      if constexpr (heard) sum |= word & node->mask;
+      *out++ = node;
     }
   }
+  tx->count = int32_t(out - tx->members);
+  if constexpr (heard) *ored |= sum;
+}
+
+// The decisions of any list, node by node, from the blocks MakeRoundBlocks made (first_block as
+// it returned): the transmitters into tx, the others into silent (unless null).
+template <bool heard>
+void DecideNodeByNode(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t k,
+                      uint64_t threshold, int64_t first_block, uint32_t *ored) {
+  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
+  const uint32_t *words = S.keyed.decision_table.words.data();
+  NODE **out = tx->members, **quiet = silent ? silent->members : nullptr;
+  uint32_t sum = 0;
+  // The block of each node: its place among consecutive blocks, or the next one made when it
+  // is not the block of the node before.
+  int64_t made = -1;
+  uint32_t previous = ~0u;
+  for (int32_t i = 0; i < alive->count; i++) {
+    NODE *node = alive->members[i];
+    const uint32_t id = uint32_t(node->id), block = id / 2;
+    made += block != previous;
+    previous = block;
+    const int64_t place = first_block >= 0 ? int64_t(block) - first_block : made;
+    const uint32_t *own = words + 4 * place + 2 * (id % 2);
+    if (own[0] < threshold) {
+      const uint32_t word = SetCodeword(S, c, node, k, own[1]);
+      if constexpr (heard) sum |= word & node->mask;
+      *out++ = node;
+    } else if (quiet) {
+      *quiet++ = node;
+    }
+  }
+  tx->count = int32_t(out - tx->members);
+  if (silent) silent->count = int32_t(quiet - silent->members);
+  if constexpr (heard) *ored |= sum;
 }
 
 }  // namespace
 
 bool KeyedDecidesToTransmit(SIM &S, NODE *node, int32_t k) {
-  const uint32_t *words = RoundWords(S, nullptr, uint32_t(node->id), k);
+  KEYED_STATE &K = S.keyed;
+  const uint32_t id = uint32_t(node->id);
+  const uint32_t *words =
+      &KeyedCachedBlock(K.decisions, K.seed, KEYED_DECIDE, K.session, uint32_t(k), id / 2)
+           .v[2 * (id % 2)];
   if (!(words[0] < ThresholdOf(&S.pt_threshold, S.pt[k]))) return false;
-  SetCodeword(S, node, k, words[1]);
+  SetCodeword(S, CodewordDrawOf(S, k), node, k, words[1]);
   return true;
 }
 
 void KeyedDecideRound(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t k,
                       uint32_t *ored) {
-  const uint64_t threshold = ThresholdOf(&S.pt_threshold, S.pt[k]);
-  const KEYED_TABLE *table = FillRoundTable(S, alive, k) ? &S.keyed.decision_table : nullptr;
   tx->count = 0;
-  const int32_t count = alive->count;
-  if (table && !silent && alive->members[count - 1]->id - alive->members[0]->id == count - 1)
-    return DecideConsecutive(S, alive, tx, k, threshold, ored);
   if (silent) silent->count = 0;
-  for (int32_t i = 0; i < count; i++) {
-    NODE *node = alive->members[i];
-    const uint32_t *words = RoundWords(S, table, uint32_t(node->id), k);
-    if (words[0] < threshold) {
-      SetCodeword(S, node, k, words[1]);
-      if (ored) *ored |= node->word & node->mask;
-      Append(tx, node);
-    } else if (silent) {
-      Append(silent, node);
-    }
-  }
+  if (alive->count == 0) return;
+  const uint64_t threshold = ThresholdOf(&S.pt_threshold, S.pt[k]);
+  const int64_t first_block = MakeRoundBlocks(S, alive, k);
+  if (first_block >= 0 && !silent)
+    return ored ? DecideConsecutive<true>(S, alive, tx, k, threshold, ored)
+                : DecideConsecutive<false>(S, alive, tx, k, threshold, ored);
+  if (ored) return DecideNodeByNode<true>(S, alive, tx, silent, k, threshold, first_block, ored);
+  DecideNodeByNode<false>(S, alive, tx, silent, k, threshold, first_block, ored);
 }

@@ -36,11 +36,17 @@ inline philox4x32_ctr_t KeyedBlock(uint32_t seed, uint32_t purpose, uint32_t dra
 }
 
 // The words of count blocks of one draw, b = first .. first + count - 1 (wrapping), four a block
-// into words: sixteen blocks at a time, in vector instructions where the processor has them. The
+// into words: eight blocks at a time, in vector instructions where the processor has them. The
 // words are those of KeyedBlock. words has room for KeyedWordsRoom(count) words.
 void KeyedBlocks(uint32_t seed, uint32_t purpose, uint32_t draw, uint64_t session, uint32_t a,
                  uint32_t first, uint32_t count, uint32_t *words);
 inline size_t KeyedWordsRoom(uint32_t count) { return 64 * ((size_t(count) + 15) / 16); }
+
+// The same for count blocks at any counters b[0 .. count - 1], eight at a time: words has room for
+// KeyedWordsRoomAt(count) words, and b is read up to the next multiple of eight.
+void KeyedBlocksAt(uint32_t seed, uint32_t purpose, uint32_t draw, uint64_t session, uint32_t a,
+                   const uint32_t *b, uint32_t count, uint32_t *words);
+inline size_t KeyedRoundedUp(uint32_t count) { return 8 * ((size_t(count) + 7) / 8); }
 
 // A uniform in (0, 1] from a word: (w + 1) / 2^32, so that its logarithm is finite.
 inline double KeyedOpenUniform(uint32_t w) { return (double(w) + 1.0) * (1.0 / 4294967296.0); }
@@ -92,10 +98,9 @@ inline const philox4x32_ctr_t &KeyedCachedBlock(KEYED_CACHE &cache, uint32_t see
   return cache.words;
 }
 
-// The words of one draw for a run of nodes first .. first + span - 1, made together.
+// The blocks of a round's decisions, made together: their counters b and their words.
 struct KEYED_TABLE {
-  std::vector<uint32_t> words;
-  uint32_t first = 0, span = 0;
+  std::vector<uint32_t> b, words;
 };
 
 // The first draws of one purpose's stream (a = 0, b = node) for nodes 0 .. nodes - 1 in one
