@@ -14,7 +14,9 @@
 #include "coding/interleave.h"
 #include "coding/superpose.h"
 #include "core/state.h"
+#include "support/bit_select.h"
 #include "support/fail.h"
+#include "support/mt_rand.h"
 
 namespace {
 
@@ -138,6 +140,9 @@ void ChooseSessionPaths(SIM &S, bool uniform_codewords) {
   S.session_paths.channels_fixed = ChannelModel(S).fixed;
   S.session_paths.windowed_session =
       S.session_paths.decisions_by_window && S.session_paths.class_test_from_tables;
+  S.codeword_reciprocal = PrepareBuckets(uint32_t(S.codewords.count)).inverse + 1;
+  S.fast_bits = FastBitDeposit();
+  S.success_extras = S.adaptive | S.pdf_tx_wait | (S.min_frames > 0);
 }
 
 bool HammingFeedback(const SIM &S) { return FeedbackScheme(S).hamming; }

@@ -90,6 +90,12 @@ struct TABLES {
   double delta = 0, t_cont = 0, t_succ = 0, t_coll = 0;
   // Entries of the rounds histogram; grows with ns.
   int32_t ns_pdf_size = 4096;
+  // A success also books the adaptive estimate, the waiting-time histogram or the frame quota.
+  int32_t success_extras = 0;
+  // The uniform codeword draw's reciprocal of its bucket width (BucketOfWide) and whether the
+  // processor deposits and extracts bits fast, taken once for the windowed decisions.
+  uint64_t codeword_reciprocal = 0;
+  int32_t fast_bits = 0;
 };
 
 // The counters and accumulators of the run, the round's superposed word and the adaptive

@@ -26,10 +26,10 @@ struct WINDOW_DRAW {
   bool fast_bits;       // FastBitDeposit
 };
 
+// From the values the set-up took once (ChooseSessionPaths).
 inline WINDOW_DRAW WindowDrawOf(SIM &S) {
-  const uint32_t m = uint32_t(S.codewords.count);
-  return WINDOW_DRAW{&S.mt_rand,      BucketsFor(S.mt_rand, m).inverse + 1, S.codewords.codes,
-                     S.class_of_code, m,                                     FastBitDeposit()};
+  return WINDOW_DRAW{&S.mt_rand,      S.codeword_reciprocal,       S.codewords.codes,
+                     S.class_of_code, uint32_t(S.codewords.count), S.fast_bits != 0};
 }
 
 // One contender's decision straight from the generator: the rare case of the windowed pass, when

@@ -55,7 +55,7 @@ inline double TimeSinceSuccess(const SIM &S, const NODE *winner) {
   // is active and its counts are relative to the run's.
   const int64_t won = S.won_sessions, unwon = S.unwon_sessions;
   const int64_t waited = winner->wait_succ + won + winner->wait_coll + unwon + 1;
-  if (S.adaptive | S.pdf_tx_wait | (S.min_frames > 0)) [[unlikely]]
+  if (S.success_extras) [[unlikely]]
     BookSuccessExtras(S, waited);
   else
     S.over_min_frames = 1;
