@@ -49,6 +49,9 @@ void EstimateParts(const SIM &S, MEMORY_PART (&parts)[kParts]) {
            nodes_word, long(n));
 }
 
+// A keyed run on several threads holds a simulation for each and one that books their sessions.
+int32_t Simulations(const SIM &S) { return S.threads > 1 ? S.threads + 1 : 1; }
+
 }  // namespace
 
 double MemoryNeed(const SIM &S) {
@@ -56,7 +59,7 @@ double MemoryNeed(const SIM &S) {
   EstimateParts(S, parts);
   double total = 0;
   for (const MEMORY_PART &part : parts) total += part.bytes;
-  return total;
+  return total * Simulations(S);
 }
 
 void CheckMemoryNeed(const SIM &S) {
@@ -67,12 +70,17 @@ void CheckMemoryNeed(const SIM &S) {
   std::string large;
   const double gib = 1024.0 * 1024.0 * 1024.0;
   for (const MEMORY_PART &part : parts) {
-    if (part.bytes < total / 100) continue;
+    if (part.bytes * Simulations(S) < total / 100) continue;
     char text[160];
     snprintf(text, sizeof text, "%s%s %.3g GiB (%s)", large.empty() ? "" : ", ", part.what,
              part.bytes / gib, part.options);
     large += text;
   }
-  Fail(1, "Error: the set-up needs %.3g GiB of memory, more than the %.3g GiB of this machine: %s.\n",
-       total / gib, physical / gib, large.c_str());
+  char copies[80] = "";
+  if (Simulations(S) > 1)
+    snprintf(copies, sizeof copies, ", in each of %ld simulations (threads=%ld)",
+             long(Simulations(S)), long(S.threads));
+  Fail(1,
+       "Error: the set-up needs %.3g GiB of memory, more than the %.3g GiB of this machine: %s%s.\n",
+       total / gib, physical / gib, large.c_str(), copies);
 }

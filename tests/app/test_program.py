@@ -95,6 +95,9 @@ def test_large_runs_allocate_what_their_session_reads():
     # Set-ups beyond the machine's memory are refused before anything is filled.
     for words, parts in [(["adhoc=1", "nn=2000000"],
                           r"node-pair gains 2.38e\+05 GiB \(nn=2000000\)"),
+                         (["adhoc=1", "nn=2000", "rng=keyed", "threads=4096"],
+                          r"node-pair gains 0.238 GiB \(nn=2000\), in each of 4097 simulations "
+                          r"\(threads=4096\)"),
                          (["ns=2147483647", "tx_wait_hist_size=2147483647"],
                           r"per-round lists 80 GiB \(ns=2147483647\), waiting-time histogram "
                           r"16 GiB \(tx_wait_hist_size=2147483647\)")]:
