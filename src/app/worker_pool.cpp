@@ -68,7 +68,9 @@ WORKER_POOL::WORKER_POOL(const SIM &S, SessionFn session, int argc, char **argv,
     workers_.push_back(std::make_unique<WORKER>());
     SetUpWorker(*workers_.back()->sim, words_, S.seed);
   }
-  for (auto &worker : workers_) threads_.emplace_back([this, &worker] { Work(*worker); });
+  // The run's own thread plays blocks too, with the first simulation, while it waits to book.
+  for (size_t t = 1; t < workers_.size(); t++)
+    threads_.emplace_back([this, &worker = *workers_[t]] { Work(worker); });
 }
 
 WORKER_POOL::~WORKER_POOL() {
@@ -120,13 +122,24 @@ void WORKER_POOL::PlayBlock(WORKER &worker, int64_t block, OUTCOME_LOG &log) {
   }
 }
 
-// Waits until the block's slot is finished; false when the run was interrupted before a worker
-// took it.
+// Waits until the block's slot is finished, playing the next free block meanwhile when there is
+// one; false when the run was interrupted before anyone took it.
 bool WORKER_POOL::WaitFor(int64_t block) {
   std::unique_lock<std::mutex> lock(mutex_);
   SLOT &slot = slots_[size_t(block % int64_t(slots_.size()))];
   while (!(slot.block == block && slot.finished)) {
     if (interrupt_signal && next_block_ <= block) return false;
+    if (!interrupt_signal && next_block_ < blocks_ &&
+        next_block_ < booking_block_ + int64_t(slots_.size())) {
+      const int64_t taken = next_block_++;
+      SLOT &own = slots_[size_t(taken % int64_t(slots_.size()))];
+      own.block = taken, own.finished = false;
+      lock.unlock();
+      PlayBlock(*workers_[0], taken, own.log);
+      lock.lock();
+      own.finished = true;
+      continue;
+    }
     done_.wait_for(lock, std::chrono::milliseconds(20));
   }
   return true;

@@ -1,6 +1,7 @@
 // Worker threads for keyed runs (threads=N): each plays blocks of sessions in its own simulation,
-// made from the same command line and seed, and logs their outcomes; the run's own thread books
-// them in session order, so the run's output is the same for every number of threads.
+// made from the same command line and seed, and logs their outcomes; the run's own thread, one of
+// the N, plays blocks too while it waits, and books them all in session order, so the run's output
+// is the same for every number of threads.
 #pragma once
 
 #include <atomic>
@@ -24,8 +25,8 @@ int32_t ScheduleEntriesBefore(const ADRUNS &schedule, int64_t run);
 
 class WORKER_POOL {
  public:
-  // Starts threads workers on the sessions 0 .. sessions - 1 (sessions < 0: without end) of the run
-  // that S was set up for from argc, argv.
+  // Starts threads - 1 worker threads (the run's own is the last) on the sessions 0 .. sessions - 1
+  // (sessions < 0: without end) of the run that S was set up for from argc, argv.
   WORKER_POOL(const SIM &S, SessionFn session, int argc, char **argv, int32_t threads,
               int64_t sessions);
   // Stops the workers, discarding the sessions played past those booked.
@@ -36,7 +37,8 @@ class WORKER_POOL {
 
  private:
   struct WORKER;
-  struct SLOT {
+  // A cache line of its own: workers fill their slots side by side.
+  struct alignas(64) SLOT {
     int64_t block = -1;     // the block held, -1: free
     bool finished = false;  // its worker is done with it (every session, or interrupted)
     OUTCOME_LOG log;
