@@ -64,20 +64,18 @@ inline uint32_t SetCodeword(SIM &S, const CODEWORD_DRAW_OF_ROUND &c, NODE *node,
   return node->word = uint32_t(c.codes[index]);
 }
 
-// Makes the blocks of round k that the nodes of list read: for nodes with consecutive identities
-// a run of consecutive blocks (returns the first), else each node's block once per run of
-// nodes that share it (returns -1), in list order.
+// Makes the blocks of round k that the nodes of list read: for the list of all nodes (identities
+// 0, 1, ... in order) a run of consecutive blocks (returns the first, 0), else each node's block
+// once per run of nodes that share it (returns -1), in list order.
 int64_t MakeRoundBlocks(SIM &S, const NODELIST *list, int32_t k) {
   KEYED_STATE &K = S.keyed;
   KEYED_TABLE &table = K.decision_table;
   const int32_t count = list->count;
-  const uint32_t first = uint32_t(list->members[0]->id), last = uint32_t(list->members[count - 1]->id);
-  if (last - first == uint32_t(count - 1)) {
-    const uint32_t blocks = last / 2 - first / 2 + 1;
+  if (list->members == S.nodelists[NL_ALL].members) {
+    const uint32_t blocks = uint32_t(count - 1) / 2 + 1;
     if (table.words.size() < KeyedWordsRoom(blocks)) table.words.resize(KeyedWordsRoom(blocks));
-    KeyedBlocks(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), first / 2, blocks,
-                table.words.data());
-    return first / 2;
+    KeyedBlocks(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), 0, blocks, table.words.data());
+    return 0;
   }
   if (table.b.size() < KeyedRoundedUp(uint32_t(count))) {
     table.b.resize(KeyedRoundedUp(uint32_t(count)));
@@ -95,14 +93,14 @@ int64_t MakeRoundBlocks(SIM &S, const NODELIST *list, int32_t k) {
   return -1;
 }
 
-// The decisions of a run of alive nodes with consecutive identities, their blocks made from the
-// first one's: their words compared 64 at a time, the transmitters taken from the bits; under
+// The decisions of the list of all nodes, their blocks made from the first: their words compared
+// 64 at a time, the transmitters taken from the bits; under
 // the mask model (heard) their words under their masks ORed into *ored.
 template <bool heard>
 void DecideConsecutive(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k, uint64_t threshold,
                        uint32_t *ored) {
   const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
-  const uint32_t *words = &S.keyed.decision_table.words[2 * (uint32_t(alive->members[0]->id) % 2)];
+  const uint32_t *words = S.keyed.decision_table.words.data();
   NODE *const *members = alive->members;
   NODE **out = tx->members;
   uint32_t sum = 0;

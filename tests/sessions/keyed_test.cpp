@@ -38,6 +38,10 @@ TEST(KeyedDecisions, ARoundAtOnceEqualsItNodeByNode) {
       lists.push_back(lists[1]);
       std::shuffle(lists.back().begin(), lists.back().end(), pick);
       lists.push_back({&S.nodes[3], &S.nodes[4], &S.nodes[200]});
+      // Out of order with first and last as far apart as a run of consecutive nodes would be.
+      lists.push_back({&S.nodes[10], &S.nodes[15], &S.nodes[2], &S.nodes[13]});
+      lists.push_back(all);
+      std::shuffle(lists.back().begin(), lists.back().end(), pick);
       lists.push_back({&S.nodes[299]});
       for (std::vector<NODE *> &list : lists)
         for (int32_t k = 0; k < 3; k++) {
