@@ -9,7 +9,7 @@ import subprocess
 
 import pytest
 
-from simulator import INTERVAL, NOTE, SIM, SIMTIME, STREAMS, fields, sim
+from simulator import INTERVAL, NOTE, SANITIZED, SIM, SIMTIME, STREAMS, fields, sim
 
 COMMANDS = [["seed=1", "runs=1000", "debug=0"],
             ["seed=1", "runs=100", "nn=20000", "pdf_nodes=1", "debug=0"],
@@ -76,14 +76,14 @@ def test_the_seed_line_repeats_a_clock_seeded_run_and_version_needs_no_run():
 # functions of each other, nor of a nearby run's (coupled streams make one node win nearly all).
 @pytest.mark.parametrize("seeded", [False, True], ids=["clock", "consecutive"])
 def test_first_ad_hoc_session_is_won_evenly(seeded):
-    wins = [0, 0]
-    for r in range(300):
+    wins, tries = [0, 0], 60 if SANITIZED else 300
+    for r in range(tries):
         rows = sim("adhoc=1", "nn=2", "runs=1", "pdf_nodes=1", "debug=0",
                    *(["seed=%d" % (7000 + r)] if seeded else [])).out.splitlines()
         for node in range(2):
             wins[node] += int(fields(rows[1 + node])[4])
     n = sum(wins)
-    assert n > 100 and abs(wins[0] - n / 2) <= 5 * math.sqrt(n / 4)  # most first sessions succeed
+    assert n > tries / 3 and abs(wins[0] - n / 2) <= 5 * math.sqrt(n / 4)  # most sessions succeed
 
 
 def test_large_runs_allocate_what_their_session_reads():
