@@ -1,6 +1,8 @@
 // The none, binom, num and geom fading masks.
 #include "channel/fading_masks.h"
 
+#include <cstring>
+
 #include "core/state.h"
 #include "support/below_threshold.h"
 #include "support/geometric.h"
@@ -58,30 +60,51 @@ void FSFRandChannelMaskBinom(SIM &S, NODE *node) {
   node->mask = ~faded;
 }
 
-// Whole nodes' words at a time, as many as fit in 64: node j's nf draws are bits j nf to
-// (j + 1) nf of the block's comparison, made by below (the widest form the processor runs).
-template <class Below>
-inline void MasksByBlocks(SIM &S, int32_t count, uint32_t *masks, uint64_t threshold,
-                          Below below) {
-  const int32_t nf = S.nf, per_block = 64 / nf;
+// Whole nodes' draws at a time, as many as the generator's buffer holds: node j's nf draws are
+// marks j nf to (j + 1) nf of the chunk's comparison, made by mark (the widest form the
+// processor runs), and read from the marks as one unaligned 64-bit little-endian word.
+template <class Mark>
+inline void MasksByMarks(SIM &S, int32_t count, uint32_t *masks, uint64_t threshold, Mark mark) {
+  const int32_t nf = S.nf, per_chunk = int32_t(kMaxBufferedWords) / nf;
   const uint32_t low = LowBits(nf);
   MtRand &g = S.mt_rand;
-  for (int32_t i = 0; i < count; i += per_block) {
-    const int32_t nodes = count - i < per_block ? count - i : per_block;
+  uint8_t marks[kMaxBufferedWords / 8 + 1 + sizeof(uint64_t)];
+  for (int32_t i = 0; i < count; i += per_chunk) {
+    const int32_t nodes = count - i < per_chunk ? count - i : per_chunk;
     const uint32_t words = uint32_t(nodes * nf);
     EnsureWords(g, words);
-    const uint64_t faded = below(g.buffer + g.next, words, threshold);
+    mark(g.buffer + g.next, words, threshold, marks);
     ConsumeWords(g, words);
-    for (int32_t j = 0; j < nodes; j++) masks[i + j] = ~uint32_t(faded >> (j * nf) & low);
+    // The bytes past the last one written, read by the last nodes' words, hold no marks.
+    const uint64_t none = 0;
+    std::memcpy(marks + (words + 7) / 8, &none, sizeof none);
+    for (int32_t j = 0; j < nodes; j++) {
+      const uint32_t at = uint32_t(j * nf);
+      uint64_t bits;
+      std::memcpy(&bits, marks + at / 8, sizeof bits);
+      masks[i + j] = ~(uint32_t(bits >> (at % 8)) & low);
+    }
+  }
+}
+
+// Every subcarrier of count nodes faded (fsf_prob 1): their draws are used all the same.
+void MasksAllFaded(SIM &S, int32_t count, uint32_t *masks) {
+  const uint32_t low = LowBits(S.nf);
+  for (int32_t i = 0; i < count; i++) masks[i] = ~low;
+  for (int64_t left = int64_t(count) * S.nf; left > 0; left -= kMaxBufferedWords) {
+    const uint32_t words = left < kMaxBufferedWords ? uint32_t(left) : kMaxBufferedWords;
+    EnsureWords(S.mt_rand, words);
+    ConsumeWords(S.mt_rand, words);
   }
 }
 
 #if defined(__x86_64__)
-[[gnu::target("avx2")]] void MasksByBlocksAvx2(SIM &S, int32_t count, uint32_t *masks,
-                                                uint64_t threshold) {
-  MasksByBlocks(S, count, masks, threshold, [](const uint32_t *words, uint32_t n, uint64_t t) {
-    return WordsBelowAvx2(words, n, t);
-  });
+[[gnu::target("avx2")]] void MasksByMarksAvx2(SIM &S, int32_t count, uint32_t *masks,
+                                              uint64_t threshold) {
+  MasksByMarks(S, count, masks, threshold,
+               [](const uint32_t *words, uint32_t n, uint64_t t, uint8_t *marks) {
+                 MarkWordsBelowAvx2(words, n, t, marks);
+               });
 }
 #endif
 
@@ -92,18 +115,12 @@ void FSFRandChannelMasksBinom(SIM &S, int32_t count, uint32_t *masks) {
     return;
   }
   const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
-  if (nf > 64) {  // no node's draws fit in one block: node by node
-    for (int32_t i = 0; i < count; i++) {
-      FSFRandChannelMaskBinom(S, &S.nodes[i]);
-      masks[i] = S.nodes[i].mask;
-    }
-    return;
-  }
+  if (threshold > UINT32_MAX) return MasksAllFaded(S, count, masks);
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return MasksByBlocksAvx2(S, count, masks, threshold);
+  if (avx2) return MasksByMarksAvx2(S, count, masks, threshold);
 #endif
-  MasksByBlocks(S, count, masks, threshold, WordsBelow);
+  MasksByMarks(S, count, masks, threshold, MarkWordsBelow);
 }
 
 void FSFRandChannelMaskNumber(SIM &S, NODE *node) {

@@ -48,7 +48,11 @@ inline uint32_t genrand_int32(MtRand &g) {
 // Moves the words left in the buffer to its front and makes the next 624 outputs after them.
 void MtRefillKeeping(MtRand &g);
 
-// Makes at least n (at most 624) words wait in the buffer, in a row; the stream is the same.
+// The most words that EnsureWords can make wait: one twist's outputs.
+const uint32_t kMaxBufferedWords = 624;
+
+// Makes at least n (at most kMaxBufferedWords) words wait in the buffer, in a row; the stream is
+// the same.
 inline void EnsureWords(MtRand &g, uint32_t n) {
   if (g.count - g.next < n) MtRefillKeeping(g);
 }

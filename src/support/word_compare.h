@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -56,7 +57,7 @@ inline uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold
 // The same, eight words at a time (up to 7 words past n read and ignored), for processors with
 // AVX2 (see WordsBelowFastest).
 [[gnu::target("avx2")]] inline uint64_t WordsBelowAvx2(const uint32_t *words, uint32_t n,
-                                                        uint64_t threshold) {
+                                                       uint64_t threshold) {
   const uint64_t first_n = ~uint64_t(0) >> (64 - n);
   if (threshold > UINT32_MAX) return first_n;
   const __m256i flip = _mm256_set1_epi32(INT32_MIN);
@@ -68,6 +69,53 @@ inline uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold
     below |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(less)))) << j;
   }
   return below & first_n;
+}
+#endif
+
+// The words of words[0 .. n) below the threshold (at most UINT32_MAX) as marks, eight to a byte:
+// word 8k + b is bit b of marks[k], for the ceil(n / 8) bytes written (words up to the next eight
+// are read, their marks left in the last byte). For runs too long for one 64-bit comparison.
+inline void MarkWordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold, uint8_t *marks) {
+#if defined(__x86_64__)
+  const __m128i flip = _mm_set1_epi32(INT32_MIN);
+  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
+  auto four = [&](const uint32_t *at) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+    return uint32_t(
+        _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip)))));
+  };
+  for (uint32_t j = 0; j < n; j += 8)
+    *marks++ = uint8_t(four(words + j) | four(words + j + 4) << 4);
+#else
+  for (uint32_t j = 0; j < n; j += 8) {
+    uint32_t byte = 0;
+    for (uint32_t b = 0; b < 8; b++) byte |= uint32_t(words[j + b] < threshold) << b;
+    *marks++ = uint8_t(byte);
+  }
+#endif
+}
+
+#if defined(__x86_64__)
+// The marks of the eight words from words on below the threshold t.
+[[gnu::target("avx2")]] inline uint32_t EightBelowAvx2(const uint32_t *words, uint32_t t) {
+  const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+  const __m256i bound = _mm256_xor_si256(_mm256_set1_epi32(int32_t(t)), flip);
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(words));
+  const __m256i less = _mm256_cmpgt_epi32(bound, _mm256_xor_si256(w, flip));
+  return uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(less)));
+}
+
+[[gnu::target("avx2")]] inline void MarkWordsBelowAvx2(const uint32_t *words, uint32_t n,
+                                                       uint64_t threshold, uint8_t *marks) {
+  const uint32_t t = uint32_t(threshold);
+  uint32_t j = 0;
+  for (; j + 32 <= n; j += 32) {  // four bytes at a time, without reading past n
+    const uint32_t four = EightBelowAvx2(words + j, t) | EightBelowAvx2(words + j + 8, t) << 8 |
+                          EightBelowAvx2(words + j + 16, t) << 16 |
+                          EightBelowAvx2(words + j + 24, t) << 24;
+    std::memcpy(marks + j / 8, &four, sizeof four);
+  }
+  for (; j < n; j += 8) marks[j / 8] = uint8_t(EightBelowAvx2(words + j, t));
 }
 #endif
 

@@ -66,7 +66,32 @@ const LAW_CASE kLaws[] = {  // model, nf, trials, fsf_prob, fsf_num or fsf_tau
     {num, 26, 20000, 5}, {num, 26, 2000, 25}, {num, 26, 2000, 26}, {num, 26, 2000, 40},
     {num, 6, 2000, 1}, {num, 1, 2000, 3}, {num, 6, 100, 0}, {binom, 26, 100, 1}, {geom, 26, 100, 1}};
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Models, FadingLaw, testing::Combine(testing::ValuesIn(kLaws), testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(Models, FadingLaw,
+                         testing::Combine(testing::ValuesIn(kLaws), testing::Bool()));
+
+// A session's binomial masks made together, many nodes' draws compared at once, are those made
+// node by node from the same stream, across chunks and the generator's buffer ends; the stream
+// goes on from the same word.
+TEST(FadingMasks, MadeTogetherEqualNodeByNode) {
+  for (double p : {1e-9, 0.2, 0.5, 1.0})
+    for (int32_t nf : {1, 3, 8, 11, 26})
+      for (int32_t count : {1, 7, 56, 78, 79, 300}) {
+        auto together = std::make_unique<SIM>(), alone = std::make_unique<SIM>();
+        for (SIM *S : {together.get(), alone.get()}) {
+          S->nf = nf, S->fsf_prob = p;
+          init_genrand(S->mt_rand, uint32_t(count));
+          for (int32_t k = 0; k < count % 11; k++) genrand_int32(S->mt_rand);
+        }
+        std::vector<uint32_t> masks(static_cast<size_t>(count));
+        FSFRandChannelMasksBinom(*together, count, masks.data());
+        for (int32_t i = 0; i < count; i++) {
+          NODE node{};
+          FSFRandChannelMaskBinom(*alone, &node);
+          ASSERT_EQ(masks[size_t(i)], node.mask) << p << " nf " << nf << " " << i << "/" << count;
+        }
+        EXPECT_EQ(genrand_int32(together->mt_rand), genrand_int32(alone->mt_rand));
+      }
+}
 
 // Sums through a gain vector (the access point's links are 1.0) over the sender's word only,
 // detected from the threshold on, never when not a number; a node outside the reset list keeps its
