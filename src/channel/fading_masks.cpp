@@ -160,10 +160,11 @@ void FSFRandChannelMasksBinomKeyed(SIM &S) {
   const uint32_t *table = KeyedNodeWords(S.keyed.node_words, S.keyed.seed, KEYED_MASK,
                                          S.keyed.session, draws, nodes);
   const uint32_t subcarriers = LowBits(S.nf);
+  const size_t step = size_t(nodes) * 4;  // from a node's draw d to its draw d + 1
   for (uint32_t i = 0; i < nodes; i++) {
-    uint32_t faded = 0;
-    for (uint32_t d = 0; d < draws; d++)
-      faded |= FourBelow(table + (d * size_t(nodes) + i) * 4, threshold) << 4 * d;
+    const uint32_t *words = table + size_t(i) * 4;
+    uint32_t faded = FourBelow(words, threshold);
+    for (uint32_t d = 1; d < draws; d++) faded |= FourBelow(words += step, threshold) << 4 * d;
     S.nodes[i].mask = ~(faded & subcarriers);
   }
 }
