@@ -17,9 +17,6 @@ SIMTIME = r"// simtime [0-9.e+-]+ sec"
 # The random streams after the seed line, and the run's own interval of Ps after its report.
 STREAMS = "# rng mt\n"
 INTERVAL = r"# Ps 95% interval: [^\n]+\n"
-# The sanitizer build starts each run in tens of milliseconds: tests that repeat one short run for
-# its statistics repeat it fewer times there (the paths are the same).
-SANITIZED = os.environ.get("QRVL_SANITIZED") == "1"
 
 
 # A run's exit status (-N when ended by signal N), standard output and standard error.

@@ -80,14 +80,13 @@ TEST(FadingMasks, MadeTogetherEqualNodeByNode) {
         for (SIM *S : {together.get(), alone.get()}) {
           S->nf = nf, S->fsf_prob = p;
           init_genrand(S->mt_rand, uint32_t(count));
-          for (int32_t k = 0; k < count % 11; k++) genrand_int32(S->mt_rand);
+          for (int32_t k = 0; k < count % 11; k++) genrand_int32(S->mt_rand);  // start mid-buffer
         }
         std::vector<uint32_t> masks(static_cast<size_t>(count));
         FSFRandChannelMasksBinom(*together, count, masks.data());
-        for (int32_t i = 0; i < count; i++) {
-          NODE node{};
+        for (NODE node{}; uint32_t mask : masks) {
           FSFRandChannelMaskBinom(*alone, &node);
-          ASSERT_EQ(masks[size_t(i)], node.mask) << p << " nf " << nf << " " << i << "/" << count;
+          ASSERT_EQ(mask, node.mask) << p << " nf " << nf << " of " << count;
         }
         EXPECT_EQ(genrand_int32(together->mt_rand), genrand_int32(alone->mt_rand));
       }
