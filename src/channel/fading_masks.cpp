@@ -87,17 +87,6 @@ inline void MasksByMarks(SIM &S, int32_t count, uint32_t *masks, uint64_t thresh
   }
 }
 
-// Every subcarrier of count nodes faded (fsf_prob 1): their draws are used all the same.
-void MasksAllFaded(SIM &S, int32_t count, uint32_t *masks) {
-  const uint32_t low = LowBits(S.nf);
-  for (int32_t i = 0; i < count; i++) masks[i] = ~low;
-  for (int64_t left = int64_t(count) * S.nf; left > 0; left -= kMaxBufferedWords) {
-    const uint32_t words = left < kMaxBufferedWords ? uint32_t(left) : kMaxBufferedWords;
-    EnsureWords(S.mt_rand, words);
-    ConsumeWords(S.mt_rand, words);
-  }
-}
-
 #if defined(__x86_64__)
 [[gnu::target("avx2")]] void MasksByMarksAvx2(SIM &S, int32_t count, uint32_t *masks,
                                               uint64_t threshold) {
@@ -115,7 +104,6 @@ void FSFRandChannelMasksBinom(SIM &S, int32_t count, uint32_t *masks) {
     return;
   }
   const uint64_t threshold = ThresholdOf(&S.fading_threshold, S.fsf_prob);
-  if (threshold > UINT32_MAX) return MasksAllFaded(S, count, masks);
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
   if (avx2) return MasksByMarksAvx2(S, count, masks, threshold);

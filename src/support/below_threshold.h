@@ -1,5 +1,5 @@
-// Comparisons of keyed words with a threshold (at most 2^32) several at a time: bit j of the result
-// is set when word j lies below it.
+// Comparisons of generator words with a threshold (at most 2^32) several at a time: bit j of the
+// result is set when word j lies below it.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "support/below_threshold.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -32,71 +34,18 @@ inline uint64_t ThresholdOf(LAST_THRESHOLD *last, double p) {
 // Words that may be read past the last one compared: the generator's buffer has room for them.
 const uint32_t kWordsReadAhead = 7;
 
-// The bits of the first n (1 to 64) words that are below the threshold. Where the processor
-// compares four words at a time, whole groups of four are read (up to 3 words past n, ignored).
+// The bits of the first n (1 to 64) words that are below the threshold, compared four at a time:
+// whole groups of four are read (up to 3 words past n, ignored).
 inline uint64_t WordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold) {
   const uint64_t first_n = ~uint64_t(0) >> (64 - n);
   if (threshold > UINT32_MAX) return first_n;
   uint64_t below = 0;
-#if defined(__x86_64__)
-  // Unsigned order is signed order once the top bits are flipped.
-  const __m128i flip = _mm_set1_epi32(INT32_MIN);
-  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
-  for (uint32_t j = 0; j < n; j += 4) {
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(words + j));
-    const __m128i less = _mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip));
-    below |= uint64_t(_mm_movemask_ps(_mm_castsi128_ps(less))) << j;
-  }
-#else
-  for (uint32_t j = 0; j < n; j++) below |= uint64_t(words[j] < threshold) << j;
-#endif
+  for (uint32_t j = 0; j < n; j += 4) below |= uint64_t(FourBelow(words + j, threshold)) << j;
   return below & first_n;
 }
 
 #if defined(__x86_64__)
-// The same, eight words at a time (up to 7 words past n read and ignored), for processors with
-// AVX2 (see WordsBelowFastest).
-[[gnu::target("avx2")]] inline uint64_t WordsBelowAvx2(const uint32_t *words, uint32_t n,
-                                                       uint64_t threshold) {
-  const uint64_t first_n = ~uint64_t(0) >> (64 - n);
-  if (threshold > UINT32_MAX) return first_n;
-  const __m256i flip = _mm256_set1_epi32(INT32_MIN);
-  const __m256i bound = _mm256_xor_si256(_mm256_set1_epi32(int32_t(uint32_t(threshold))), flip);
-  uint64_t below = 0;
-  for (uint32_t j = 0; j < n; j += 8) {
-    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(words + j));
-    const __m256i less = _mm256_cmpgt_epi32(bound, _mm256_xor_si256(w, flip));
-    below |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(less)))) << j;
-  }
-  return below & first_n;
-}
-#endif
-
-// The words of words[0 .. n) below the threshold (at most UINT32_MAX) as marks, eight to a byte:
-// word 8k + b is bit b of marks[k], for the ceil(n / 8) bytes written (words up to the next eight
-// are read, their marks left in the last byte). For runs too long for one 64-bit comparison.
-inline void MarkWordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold, uint8_t *marks) {
-#if defined(__x86_64__)
-  const __m128i flip = _mm_set1_epi32(INT32_MIN);
-  const __m128i bound = _mm_xor_si128(_mm_set1_epi32(int32_t(uint32_t(threshold))), flip);
-  auto four = [&](const uint32_t *at) {
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-    return uint32_t(
-        _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(bound, _mm_xor_si128(w, flip)))));
-  };
-  for (uint32_t j = 0; j < n; j += 8)
-    *marks++ = uint8_t(four(words + j) | four(words + j + 4) << 4);
-#else
-  for (uint32_t j = 0; j < n; j += 8) {
-    uint32_t byte = 0;
-    for (uint32_t b = 0; b < 8; b++) byte |= uint32_t(words[j + b] < threshold) << b;
-    *marks++ = uint8_t(byte);
-  }
-#endif
-}
-
-#if defined(__x86_64__)
-// The marks of the eight words from words on below the threshold t.
+// The marks of the eight words from words on below the threshold t (at most UINT32_MAX).
 [[gnu::target("avx2")]] inline uint32_t EightBelowAvx2(const uint32_t *words, uint32_t t) {
   const __m256i flip = _mm256_set1_epi32(INT32_MIN);
   const __m256i bound = _mm256_xor_si256(_mm256_set1_epi32(int32_t(t)), flip);
@@ -105,8 +54,31 @@ inline void MarkWordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold
   return uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(less)));
 }
 
+// WordsBelow eight words at a time (up to 7 words past n read and ignored), for processors with
+// AVX2 (see WordsBelowFastest).
+[[gnu::target("avx2")]] inline uint64_t WordsBelowAvx2(const uint32_t *words, uint32_t n,
+                                                       uint64_t threshold) {
+  const uint64_t first_n = ~uint64_t(0) >> (64 - n);
+  if (threshold > UINT32_MAX) return first_n;
+  uint64_t below = 0;
+  for (uint32_t j = 0; j < n; j += 8)
+    below |= uint64_t(EightBelowAvx2(words + j, uint32_t(threshold))) << j;
+  return below & first_n;
+}
+#endif
+
+// The words of words[0 .. n) below the threshold as marks, eight to a byte: word 8k + b is bit b
+// of marks[k], for the ceil(n / 8) bytes written (words up to the next eight are read, their marks
+// left in the last byte). For runs too long for one 64-bit comparison.
+inline void MarkWordsBelow(const uint32_t *words, uint32_t n, uint64_t threshold, uint8_t *marks) {
+  for (uint32_t j = 0; j < n; j += 8)
+    *marks++ = uint8_t(FourBelow(words + j, threshold) | FourBelow(words + j + 4, threshold) << 4);
+}
+
+#if defined(__x86_64__)
 [[gnu::target("avx2")]] inline void MarkWordsBelowAvx2(const uint32_t *words, uint32_t n,
                                                        uint64_t threshold, uint8_t *marks) {
+  if (threshold > UINT32_MAX) return void(std::memset(marks, 0xFF, (n + 7) / 8));
   const uint32_t t = uint32_t(threshold);
   uint32_t j = 0;
   for (; j + 32 <= n; j += 32) {  // four bytes at a time, without reading past n
