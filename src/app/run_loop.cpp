@@ -17,7 +17,7 @@
 SessionFn ChooseSession(const SIM &S) {
   if (S.adhoc) return SimSessionAdhocRSSI;
   if (S.centr) return SimSessionCentralizedRSSI;
-  return S.session_paths.windowed_session ? SimSessionWindowed : SimSession;
+  return S.session_paths.windowed_session ? WindowedSessionFor(S) : SimSession;
 }
 
 namespace {
@@ -37,9 +37,9 @@ struct BOOKED {
   int32_t operator()(SIM &S, int64_t index) const { return pool.Book(S, index); }
 };
 
-void CountSession(const SIM &S, RUN_TOTALS &totals, int32_t won) {
+void CountSession(bool adaptive, RUN_TOTALS &totals, int32_t won) {
   totals.successes += won;
-  if (S.adaptive) AddToBatches(totals.batches, won);
+  if (adaptive) AddToBatches(totals.batches, won);
 }
 
 // Under the time limit and the frame quota, run counts the sessions completed.
@@ -50,7 +50,7 @@ RUN_TOTALS RunForTime(SIM &S, Sessions next) {
   for (S.run = 0; S.t_elapsed < limit && !interrupt_signal; S.run++) {
     const int32_t won = next(S, S.run);
     if (won < 0) break;
-    CountSession(S, totals, won);
+    CountSession(S.adaptive != 0, totals, won);
     totals.sessions = S.run + 1;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, S.t_elapsed / limit, totals.sessions, totals.successes);
@@ -64,7 +64,7 @@ RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
   for (S.run = 0; !S.over_min_frames && !interrupt_signal;) {
     const int32_t won = next(S, S.run);
     if (won < 0) break;
-    CountSession(S, totals, won);
+    CountSession(S.adaptive != 0, totals, won);
     totals.sessions = ++S.run;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, MinFramesShare(S), totals.sessions, totals.successes);
@@ -74,22 +74,28 @@ RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
 
 // Under the iteration count, run is the 1-based number of the session under way, and the schedule
 // is applied before each session; its entries are taken strictly in order, so an entry whose
-// iteration is not above its predecessor's is never reached.
+// iteration is not above its predecessor's is never reached. What the loop reads every session
+// is held in locals: the sessions change none of it.
 template <class Sessions>
 RUN_TOTALS RunForCount(SIM &S, Sessions next) {
   RUN_TOTALS totals{};
+  const ADRUNS schedule = S.ad_runs;
+  const int64_t runs = S.runs;
+  const bool adaptive = S.adaptive != 0;
   int32_t cursor = 0;
-  const ADRUNS &schedule = S.ad_runs;
-  for (S.run = 1; S.run <= S.runs && !interrupt_signal; S.run++) {
-    if (cursor < schedule.count && schedule.at_run[cursor] == S.run)
+  int64_t run = 1;
+  for (; run <= runs && !interrupt_signal; run++) {
+    S.run = run;
+    if (cursor < schedule.count && schedule.at_run[cursor] == run)
       SetActiveNodes(S, schedule.new_nn[cursor++]);
-    const int32_t won = next(S, S.run - 1);
+    const int32_t won = next(S, run - 1);
     if (won < 0) break;
-    CountSession(S, totals, won);
-    totals.sessions = S.run;
+    CountSession(adaptive, totals, won);
+    totals.sessions = run;
     if (ProgressDue(S.progress_line))
-      ProgressShow(S, double(S.run) / S.runs, totals.sessions, totals.successes);
+      ProgressShow(S, double(run) / runs, totals.sessions, totals.successes);
   }
+  S.run = run;
   return totals;
 }
 

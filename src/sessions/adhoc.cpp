@@ -53,10 +53,11 @@ void RefereesReply(SIM &S, const NODELIST *referees, NODELIST *quiet, NODELIST *
       continue;
     }
     // The receivers still listening, in order; those that detect every subcarrier of the replies
-    // leave the lists.
+    // leave the lists, and once both are empty the later replies reach nobody.
+    if (quiet_count == 0 && tx_count == 0) break;
     const uint32_t reply = referee->word & LowBits(S.nf);
-    quiet_count = RSSIReplyTo(S, open_quiet, quiet_count, referee, reply, replied);
-    tx_count = RSSIReplyTo(S, open_tx, tx_count, referee, reply, replied);
+    if (quiet_count) quiet_count = RSSIReplyTo(S, open_quiet, quiet_count, referee, reply, replied);
+    if (tx_count) tx_count = RSSIReplyTo(S, open_tx, tx_count, referee, reply, replied);
   }
 }
 

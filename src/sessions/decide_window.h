@@ -44,9 +44,41 @@ bool DecidesToTransmitOutOfLine(SIM &S, NODE *node, int32_t k);
 // with its place among the contenders and its codeword's index. A codeword word above the last
 // full bucket is drawn again contender by contender: redraw(place) decides that contender, and
 // the windows go on after it. Returns the number of transmitters.
+// The most contenders decided one by one: so few take fewer instructions in turn than a window
+// takes to set up.
+const int32_t kFewContenders = 8;
+
+// The same decisions taken contender by contender from the buffered words, for few contenders:
+// each reads its decision word and, when it transmits, its codeword word.
+template <class Visit, class Redraw>
+inline int32_t DecideInTurn(const WINDOW_DRAW &d, int32_t count, uint64_t threshold, Visit visit,
+                            Redraw redraw_at) {
+  MtRand &g = *d.g;
+  EnsureWords(g, 2u * uint32_t(count));
+  const uint32_t *word = g.buffer + g.next;
+  int32_t sent = 0;
+  for (int32_t i = 0; i < count; i++) {
+    if (*word++ >= threshold) continue;
+    const uint32_t index = BucketOfWide(*word, d.reciprocal);
+    if (index >= d.m) [[unlikely]] {
+      ConsumeWords(g, uint32_t(word - 1 - (g.buffer + g.next)));
+      sent += redraw_at(i);
+      EnsureWords(g, 2u * uint32_t(count - i));
+      word = g.buffer + g.next;
+      continue;
+    }
+    word++;
+    visit(i, index);
+    sent++;
+  }
+  ConsumeWords(g, uint32_t(word - (g.buffer + g.next)));
+  return sent;
+}
+
 template <class Visit, class Redraw>
 inline int32_t DecideWindows(const WINDOW_DRAW &d, int32_t count, uint64_t threshold, Visit visit,
                              Redraw redraw_at) {
+  if (count <= kFewContenders) return DecideInTurn(d, count, threshold, visit, redraw_at);
   MtRand &g = *d.g;
   const uint64_t reciprocal = d.reciprocal;
   const uint32_t m = d.m;
@@ -132,10 +164,9 @@ inline int32_t DecideRoundOfNodes(SIM &S, const WINDOW_DRAW &d, NODE *const *con
 // superposed word through the contenders' masks (masks[place]), or, with no masks, as sent. The
 // nodes are not visited: only a redrawn codeword sets a node's word.
 template <bool masked>
-inline int32_t DecideRoundOfPlaces(SIM &S, const WINDOW_DRAW &d,
-                                              NODE *const *contenders, const uint32_t *masks,
-                                              int32_t count, const SENDERS &senders, int32_t k,
-                                              uint64_t threshold, uint32_t *heard_out) {
+inline int32_t DecideRoundOfPlaces(SIM &S, const WINDOW_DRAW &d, NODE *const *contenders,
+                                   const uint32_t *masks, int32_t count, const SENDERS &senders,
+                                   int32_t k, uint64_t threshold, uint32_t *heard_out) {
   const int32_t *codes = d.codes, *class_of_code = d.class_of_code;
   int32_t *places = senders.places, *classes = senders.classes;
   uint32_t heard = 0;

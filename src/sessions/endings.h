@@ -29,7 +29,7 @@ inline void CountIn(SIM &S, int64_t *histogram, int64_t index, int32_t size, con
 }
 
 // The winner's time since its last success, before this session's duration.
-inline double TimeSinceSuccess(const SIM &S, const NODE *winner) {
+[[gnu::always_inline]] inline double TimeSinceSuccess(const SIM &S, const NODE *winner) {
   if (!S.since_sums) return S.t_since_succ[winner->id];
   const int64_t k = S.won_sessions + S.unwon_sessions - S.success_stamp[winner->id];
   return k < S.since_sums_size ? S.since_sums[k] : SinceSumBeyond(S, k);
