@@ -93,8 +93,6 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
 
 }  // namespace
 
-int32_t SimSessionWindowed(SIM &S, int32_t referees) { return WindowedSessionFor(S)(S, referees); }
-
 SessionFn WindowedSessionFor(const SIM &S) {
   return S.session_paths.channels_fixed ? PlayWindowedSession<false> : PlayWindowedSession<true>;
 }

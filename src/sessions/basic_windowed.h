@@ -8,9 +8,7 @@
 
 #include "core/records.h"
 
-// Plays one session with the given number of dedicated listeners; 1 for a success, else 0. The
-// set-up chooses it when session_paths.windowed_session is set.
-int32_t SimSessionWindowed(SIM &S, int32_t referees);
-// The form of SimSessionWindowed for the run's channel (fixed, or masks drawn every session),
-// chosen once so that no session asks again.
+// The session routine that plays one session with the given number of dedicated listeners (1 for
+// a success, else 0), in its form for the run's channel: fixed, or masks drawn every session.
+// Chosen once, when session_paths.windowed_session is set.
 SessionFn WindowedSessionFor(const SIM &S);

@@ -36,14 +36,6 @@ inline WINDOW_DRAW WindowDrawOf(SIM &S) {
 // a codeword word falls above the last full bucket and must be drawn again.
 bool DecidesToTransmitOutOfLine(SIM &S, NODE *node, int32_t k);
 
-// The decisions of the count contenders in round k against threshold (DrawThreshold of pt[k]),
-// the same in both of their forms below. The decisions are coin tosses the processor cannot
-// predict and each one places the next, so they are not taken one by one: a window of up to 64
-// buffered words is compared with the threshold at once, the decision words among them are found
-// by bit arithmetic, and only the transmitters are visited: visit(place, index) for each, in order,
-// with its place among the contenders and its codeword's index. A codeword word above the last
-// full bucket is drawn again contender by contender: redraw(place) decides that contender, and
-// the windows go on after it. Returns the number of transmitters.
 // The most contenders decided one by one: so few take fewer instructions in turn than a window
 // takes to set up.
 const int32_t kFewContenders = 8;
@@ -75,6 +67,15 @@ inline int32_t DecideInTurn(const WINDOW_DRAW &d, int32_t count, uint64_t thresh
   return sent;
 }
 
+// The decisions of the count contenders in round k against threshold (DrawThreshold of pt[k]),
+// the same in both of their forms below. The decisions are coin tosses the processor cannot
+// predict and each one places the next, so beyond the few (DecideInTurn) they are not taken one
+// by one: a window of up to 64 buffered words is compared with the threshold at once, the decision
+// words among them are found by bit arithmetic, and only the transmitters are visited:
+// visit(place, index) for each, in order,
+// with its place among the contenders and its codeword's index. A codeword word above the last
+// full bucket is drawn again contender by contender: redraw(place) decides that contender, and
+// the windows go on after it. Returns the number of transmitters.
 template <class Visit, class Redraw>
 inline int32_t DecideWindows(const WINDOW_DRAW &d, int32_t count, uint64_t threshold, Visit visit,
                              Redraw redraw_at) {
