@@ -15,12 +15,17 @@ struct PAIR_TABLE {
   size_t n, nf;
   uint32_t session;
   double thresh;
-  bool flat;
+};
+
+// How a session's pair gains come: keyed or drawn in turn, one per subcarrier or one per pair
+// (rssi_flat). Fixed for a run, so each kind has its own loops.
+struct GAINS_KIND {
+  bool keyed, flat;
 };
 
 PAIR_TABLE TableOf(const SIM &S) {
   return PAIR_TABLE{S.rssi_gains,   S.rssi_pairs,     size_t(S.max_nn), size_t(S.nf),
-                    S.rssi_session, S.rssi_thresh_pw, S.rssi_flat != 0};
+                    S.rssi_session, S.rssi_thresh_pw};
 }
 
 // The gain of the pair (a, b) on subcarrier m: the next sequential draw, or the keyed gain of
@@ -30,20 +35,20 @@ PAIR_TABLE TableOf(const SIM &S) {
                : KeyedPairGain(S, int32_t(b), int32_t(a), m);
 }
 
-template <bool keyed>
+template <GAINS_KIND kind>
 inline double PairGain(SIM &S, size_t a, size_t b, int m) {
-  if constexpr (keyed) return KeyedGainOfPair(S, a, b, m);
+  if constexpr (kind.keyed) return KeyedGainOfPair(S, a, b, m);
   return DrawGain(S);
 }
 
 // Draws the gains of a pair on the subcarriers of needed into both directions; most additions
 // find their gains drawn, so this stays out of their way.
-template <bool keyed>
+template <GAINS_KIND kind>
 [[gnu::noinline]] void DrawPairGains(SIM &S, size_t a, size_t b,
                                      PAIR_DRAWN &pair, double *forward, double *backward,
                                      uint32_t needed) {
-  if (S.rssi_flat) {
-    const double gain = PairGain<keyed>(S, a, b, 0);
+  if constexpr (kind.flat) {
+    const double gain = PairGain<kind>(S, a, b, 0);
     for (int32_t m = 0; m < S.nf; m++) forward[m] = backward[m] = gain;
     pair.subcarriers = ~0u;
     return;
@@ -51,60 +56,72 @@ template <bool keyed>
   pair.subcarriers |= needed;
   for (; needed; needed &= needed - 1) {
     const int m = std::countr_zero(needed);
-    forward[m] = backward[m] = PairGain<keyed>(S, a, b, m);
+    forward[m] = backward[m] = PairGain<kind>(S, a, b, m);
   }
 }
 
 // A receiver with its rows of the pair tables.
 struct RECEIVER {
   NODE *node;
-  size_t id;
+  size_t id, column;   // its column in every sender's gains: id nf
   double *gains;       // its gains from every sender: rssi[id]
   PAIR_DRAWN *pairs;   // the records of the pairs (id, b) for b > id
+  double *acc;         // its accumulated powers
 };
 
 RECEIVER ReceiverOf(const PAIR_TABLE &t, NODE *node) {
   const size_t id = size_t(node->id);
-  return RECEIVER{node, id, t.gains + id * t.n * t.nf, t.pairs + id * t.n};
+  return RECEIVER{node, id, id * t.nf, t.gains + id * t.n * t.nf, t.pairs + id * t.n,
+                  node->rssi_acc};
 }
 
-// Adds the sender's power to the receiver on bits, subcarriers it does not detect yet, drawing
-// the pair's gains there first if this session has not: as RSSIAddOn does.
-template <bool keyed>
-inline void AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const NODE *sender,
-                    uint32_t bits) {
-  const size_t b = size_t(sender->id);
-  double *forward = r.gains + b * t.nf;
-  PAIR_DRAWN &pair = r.id < b ? r.pairs[b] : t.pairs[b * t.n + r.id];
+SENDER_ROWS SenderOf(const PAIR_TABLE &t, NODE *node) {
+  const size_t id = size_t(node->id);
+  return SENDER_ROWS{node, id, id * t.nf, t.gains + id * t.n * t.nf, t.pairs + id * t.n};
+}
+
+// Adds the sender's power to the receiver on bits (not empty), subcarriers it does not detect
+// yet, drawing the pair's gains there first if this session has not: as RSSIAddOn does. Returns
+// what the receiver detects, given what it detected before.
+template <GAINS_KIND kind>
+inline uint32_t AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const SENDER_ROWS &s,
+                        uint32_t bits, uint32_t detected) {
+  PAIR_DRAWN &pair = r.id < s.id ? r.pairs[s.id] : s.pairs[r.id];
   if (pair.session != t.session) pair = PAIR_DRAWN{t.session, 0};
   const uint32_t needed = bits & ~pair.subcarriers;
-  double *backward = t.gains + (b * t.n + r.id) * t.nf;
-  if (needed && !(needed & (needed - 1)) && !t.flat) {  // one gain, the common case
-    const int m = std::countr_zero(needed);
-    forward[m] = backward[m] = PairGain<keyed>(S, r.id, b, m);
-    pair.subcarriers |= needed;
-  } else if (needed) {
-    DrawPairGains<keyed>(S, r.id, b, pair, forward, backward, needed);
+  double *forward = r.gains + s.column;
+  if (!(bits & (bits - 1)) && !kind.flat) {  // one subcarrier, the common case
+    const int m = std::countr_zero(bits);
+    double gain;
+    if (needed) {
+      gain = PairGain<kind>(S, r.id, s.id, m);
+      forward[m] = s.gains[r.column + size_t(m)] = gain;
+      pair.subcarriers |= needed;
+    } else {
+      gain = forward[m];
+    }
+    r.acc[m] += gain;
+    return detected | uint32_t(r.acc[m] >= t.thresh) << m;
   }
-  uint32_t detected = r.node->detected;
-  double *acc = r.node->rssi_acc;
+  if (needed) DrawPairGains<kind>(S, r.id, s.id, pair, forward, s.gains + r.column, needed);
   for (; bits; bits &= bits - 1) {
     const int m = std::countr_zero(bits);
-    acc[m] += forward[m];
-    detected |= uint32_t(acc[m] >= t.thresh) << m;
+    r.acc[m] += forward[m];
+    detected |= uint32_t(r.acc[m] >= t.thresh) << m;
   }
-  r.node->detected = detected;
+  return detected;
 }
 
 // The senders that bring a subcarrier none before them sent, in order; returns their number.
-int32_t FindNovelSenders(const NODELIST *senders, uint32_t low, NOVEL_SENDER *novel) {
+int32_t FindNovelSenders(const PAIR_TABLE &t, const NODELIST *senders, uint32_t low,
+                         NOVEL_SENDER *novel) {
   uint32_t sent = 0;
   int32_t count = 0;
   for (int32_t s = 0; s < senders->count; s++) {
     const uint32_t word = senders->members[s]->word & low;
     if (!(word & ~sent)) continue;
     sent |= word;
-    novel[count++] = NOVEL_SENDER{senders->members[s], s, sent};
+    novel[count++] = NOVEL_SENDER{SenderOf(t, senders->members[s]), s, word, sent};
   }
   return count;
 }
@@ -113,51 +130,65 @@ int32_t FindNovelSenders(const NODELIST *senders, uint32_t low, NOVEL_SENDER *no
 // while the receiver detects everything sent so far, only the novel senders can give it anything,
 // and once it misses a subcarrier it takes the senders one by one from there until it detects
 // every subcarrier sent.
-template <bool keyed>
+template <GAINS_KIND kind>
 void ReceiveNovel(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const NODELIST *senders,
                   const NOVEL_SENDER *novel, int32_t novel_count, uint32_t low) {
-  NODE *receiver = r.node;
+  uint32_t detected = 0;
   for (int32_t k = 0; k < novel_count; k++) {
-    AddPair<keyed>(S, t, r, novel[k].node, novel[k].node->word & low & ~receiver->detected);
-    if (receiver->detected == novel[k].sent) continue;
+    if (const uint32_t bits = novel[k].bits & ~detected)
+      detected = AddPair<kind>(S, t, r, novel[k].rows, bits, detected);
+    if (detected == novel[k].sent) continue;
     const uint32_t sent = novel[novel_count - 1].sent;
-    for (int32_t s = novel[k].place + 1; s < senders->count && (sent & ~receiver->detected); s++) {
-      const NODE *sender = senders->members[s];
-      if (const uint32_t bits = sender->word & low & ~receiver->detected)
-        AddPair<keyed>(S, t, r, sender, bits);
+    for (int32_t s = novel[k].place + 1; s < senders->count && (sent & ~detected); s++) {
+      NODE *sender = senders->members[s];
+      if (const uint32_t bits = sender->word & low & ~detected)
+        detected = AddPair<kind>(S, t, r, SenderOf(t, sender), bits, detected);
     }
-    return;
+    break;
   }
+  r.node->detected = detected;
 }
 
 // Every receiver in turn, as RSSIReceiveAll describes, with the pairs' gains keyed or not.
-template <bool keyed>
+template <GAINS_KIND kind>
 void ReceiveEach(SIM &S, NODELIST *receivers, const NODELIST *senders) {
   const uint32_t low = LowBits(S.nf);
-  NOVEL_SENDER *novel = S.novel_senders;
-  const int32_t novel_count = FindNovelSenders(senders, low, novel);
   const PAIR_TABLE t = TableOf(S);
+  NOVEL_SENDER *novel = S.novel_senders;
+  const int32_t novel_count = FindNovelSenders(t, senders, low, novel);
   for (int32_t r = 0; r < receivers->count; r++) {
     RSSIReset(S, receivers->members[r]);
-    ReceiveNovel<keyed>(S, t, ReceiverOf(t, receivers->members[r]), senders, novel, novel_count,
+    ReceiveNovel<kind>(S, t, ReceiverOf(t, receivers->members[r]), senders, novel, novel_count,
                         low);
   }
 }
 
-template <bool keyed>
+template <GAINS_KIND kind>
 int32_t ReplyToEach(SIM &S, NODE **receivers, int32_t count, NODE *sender, uint32_t reply,
                     uint32_t replied) {
   const PAIR_TABLE t = TableOf(S);
+  const SENDER_ROWS from = SenderOf(t, sender);
   int32_t kept = 0;
   for (int32_t j = 0; j < count; j++) {
     NODE *receiver = receivers[j];
     if (const uint32_t bits = reply & ~receiver->detected)
-      AddPair<keyed>(S, t, ReceiverOf(t, receiver), sender, bits);
+      receiver->detected =
+          AddPair<kind>(S, t, ReceiverOf(t, receiver), from, bits, receiver->detected);
     receivers[kept] = receiver;
     kept += (replied & ~receiver->detected) != 0;
   }
   return kept;
 }
+
+// The loops of each kind of gains, by [keyed][flat].
+using RECEIVE_FN = void (*)(SIM &, NODELIST *, const NODELIST *);
+using REPLY_FN = int32_t (*)(SIM &, NODE **, int32_t, NODE *, uint32_t, uint32_t);
+constexpr RECEIVE_FN kReceiveEach[2][2] = {
+    {ReceiveEach<GAINS_KIND{false, false}>, ReceiveEach<GAINS_KIND{false, true}>},
+    {ReceiveEach<GAINS_KIND{true, false}>, ReceiveEach<GAINS_KIND{true, true}>}};
+constexpr REPLY_FN kReplyToEach[2][2] = {
+    {ReplyToEach<GAINS_KIND{false, false}>, ReplyToEach<GAINS_KIND{false, true}>},
+    {ReplyToEach<GAINS_KIND{true, false}>, ReplyToEach<GAINS_KIND{true, true}>}};
 
 }  // namespace
 
@@ -170,12 +201,11 @@ void RSSIReceiveAll(SIM &S, NODELIST *receivers, const NODELIST *senders) {
     }
     return;
   }
-  if (S.keyed.on) return ReceiveEach<true>(S, receivers, senders);
-  ReceiveEach<false>(S, receivers, senders);
+  kReceiveEach[S.keyed.on != 0][S.rssi_flat != 0](S, receivers, senders);
 }
 
 int32_t RSSIReplyTo(SIM &S, NODE **receivers, int32_t count, NODE *sender, uint32_t reply,
                     uint32_t replied) {
-  if (S.keyed.on) return ReplyToEach<true>(S, receivers, count, sender, reply, replied);
-  return ReplyToEach<false>(S, receivers, count, sender, reply, replied);
+  return kReplyToEach[S.keyed.on != 0][S.rssi_flat != 0](S, receivers, count, sender, reply,
+                                                         replied);
 }

@@ -4,6 +4,7 @@
 // stands for subcarrier b.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The simulation context that every operation receives (core/state.h).
@@ -67,11 +68,21 @@ struct SENDERS {
   int32_t *classes;
 };
 
-// The senders of a reception that bring a subcarrier none before them sent: each one's place
-// among the senders, and the subcarriers sent up to and including it.
-struct NOVEL_SENDER {
+// A sender of a reception with its places in the pair tables: its column in every receiver's
+// gains (id nf), its own gains from every node, and its row of pair records.
+struct SENDER_ROWS {
   NODE *node;
+  size_t id, column;
+  double *gains;
+  PAIR_DRAWN *pairs;
+};
+
+// The senders of a reception that bring a subcarrier none before them sent: each one's place
+// among the senders, its subcarriers within nf, and the subcarriers sent up to and including it.
+struct NOVEL_SENDER {
+  SENDER_ROWS rows;
   int32_t place;
+  uint32_t bits;
   uint32_t sent;
 };
 
