@@ -37,9 +37,9 @@ struct BOOKED {
   int32_t operator()(SIM &S, int64_t index) const { return pool.Book(S, index); }
 };
 
-void CountSession(bool adaptive, RUN_TOTALS &totals, int32_t won) {
-  totals.successes += won;
-  if (adaptive) AddToBatches(totals.batches, won);
+void CountSession(bool adaptive, int64_t &successes, BATCH_MEANS &batches, int32_t won) {
+  successes += won;
+  if (adaptive) AddToBatches(batches, won);
 }
 
 // Under the time limit and the frame quota, run counts the sessions completed.
@@ -50,7 +50,7 @@ RUN_TOTALS RunForTime(SIM &S, Sessions next) {
   for (S.run = 0; S.t_elapsed < limit && !interrupt_signal; S.run++) {
     const int32_t won = next(S, S.run);
     if (won < 0) break;
-    CountSession(S.adaptive != 0, totals, won);
+    CountSession(S.adaptive != 0, totals.successes, totals.batches, won);
     totals.sessions = S.run + 1;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, S.t_elapsed / limit, totals.sessions, totals.successes);
@@ -64,7 +64,7 @@ RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
   for (S.run = 0; !S.over_min_frames && !interrupt_signal;) {
     const int32_t won = next(S, S.run);
     if (won < 0) break;
-    CountSession(S.adaptive != 0, totals, won);
+    CountSession(S.adaptive != 0, totals.successes, totals.batches, won);
     totals.sessions = ++S.run;
     if (ProgressDue(S.progress_line))
       ProgressShow(S, MinFramesShare(S), totals.sessions, totals.successes);
@@ -75,28 +75,40 @@ RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
 // Under the iteration count, run is the 1-based number of the session under way, and the schedule
 // is applied before each session; its entries are taken strictly in order, so an entry whose
 // iteration is not above its predecessor's is never reached. What the loop reads every session
-// is held in locals: the sessions change none of it.
-template <class Sessions>
-RUN_TOTALS RunForCount(SIM &S, Sessions next) {
+// is held in locals (the sessions change none of it), and whether the run is adaptive is fixed
+// for the loop.
+int64_t ScheduledRun(const ADRUNS &schedule, int32_t cursor) {
+  return cursor < schedule.count ? schedule.at_run[cursor] : 0;  // no session has number 0
+}
+
+template <bool adaptive, class Sessions>
+RUN_TOTALS RunCounted(SIM &S, Sessions next) {
   RUN_TOTALS totals{};
   const ADRUNS schedule = S.ad_runs;
   const int64_t runs = S.runs;
-  const bool adaptive = S.adaptive != 0;
   int32_t cursor = 0;
-  int64_t run = 1;
+  int64_t change_at = ScheduledRun(schedule, cursor);
+  int64_t run = 1, successes = 0;
   for (; run <= runs && !interrupt_signal; run++) {
     S.run = run;
-    if (cursor < schedule.count && schedule.at_run[cursor] == run)
+    if (run == change_at) {
       SetActiveNodes(S, schedule.new_nn[cursor++]);
+      change_at = ScheduledRun(schedule, cursor);
+    }
     const int32_t won = next(S, run - 1);
     if (won < 0) break;
-    CountSession(adaptive, totals, won);
-    totals.sessions = run;
-    if (ProgressDue(S.progress_line))
-      ProgressShow(S, double(run) / runs, totals.sessions, totals.successes);
+    CountSession(adaptive, successes, totals.batches, won);
+    if (ProgressDue(S.progress_line)) ProgressShow(S, double(run) / runs, run, successes);
   }
   S.run = run;
+  totals.sessions = run - 1;  // the sessions completed before the loop ended
+  totals.successes = successes;
   return totals;
+}
+
+template <class Sessions>
+RUN_TOTALS RunForCount(SIM &S, Sessions next) {
+  return S.adaptive ? RunCounted<true>(S, next) : RunCounted<false>(S, next);
 }
 
 template <class Sessions>
