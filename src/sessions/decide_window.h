@@ -47,23 +47,23 @@ inline int32_t DecideInTurn(const WINDOW_DRAW &d, int32_t count, uint64_t thresh
                             Redraw redraw_at) {
   MtRand &g = *d.g;
   EnsureWords(g, 2u * uint32_t(count));
-  const uint32_t *word = g.buffer + g.next;
+  const uint32_t *first = g.buffer + g.next, *word = first;  // the first word not yet drawn
   int32_t sent = 0;
   for (int32_t i = 0; i < count; i++) {
     if (*word++ >= threshold) continue;
     const uint32_t index = BucketOfWide(*word, d.reciprocal);
     if (index >= d.m) [[unlikely]] {
-      ConsumeWords(g, uint32_t(word - 1 - (g.buffer + g.next)));
+      ConsumeWords(g, uint32_t(word - 1 - first));
       sent += redraw_at(i);
       EnsureWords(g, 2u * uint32_t(count - i));
-      word = g.buffer + g.next;
+      first = word = g.buffer + g.next;
       continue;
     }
     word++;
     visit(i, index);
     sent++;
   }
-  ConsumeWords(g, uint32_t(word - (g.buffer + g.next)));
+  ConsumeWords(g, uint32_t(word - first));
   return sent;
 }
 

@@ -23,7 +23,11 @@ void HistogramOverflow(SIM &S, const char *name, int64_t index, int32_t size) {
        name, long(index), long(size));
 }
 
-void BookSuccessExtras(SIM &S, int64_t waited) {
+void BookSuccessExtras(SIM &S, const NODE *winner) {
+  // Sessions since the winner's previous success, this one included; the winner contended, so it
+  // is active and its counts are relative to the run's.
+  const int64_t waited =
+      winner->wait_succ + S.won_sessions + winner->wait_coll + S.unwon_sessions + 1;
   if (S.adaptive) AdaptUpdateEstimate(S, double(waited));
   if (S.pdf_tx_wait) CountIn(S, S.tx_wait_hist, waited, S.tx_wait_hist_size, "tx_wait");
   S.over_min_frames = S.min_frames <= 0 || QuotaMet(S);

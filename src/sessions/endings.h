@@ -8,8 +8,8 @@
 #include "core/state.h"
 
 // What a success books only in some runs: the adaptive estimate, the waiting-time histogram and
-// whether the frame quota is met.
-void BookSuccessExtras(SIM &S, int64_t waited);
+// whether the frame quota is met; before the winner's waiting counts start again.
+void BookSuccessExtras(SIM &S, const NODE *winner);
 // Adds the session's duration to every active node's time since its success, when those times
 // are not read from the k-fold sums (durations that differ).
 void AddToTimesSinceSuccess(SIM &S, double duration);
@@ -51,14 +51,11 @@ inline void CountIn(SIM &S, int64_t *histogram, int64_t index, int32_t size, con
   winner->t_delay_sum =
       successes > 0 ? winner->t_delay_sum + (TimeSinceSuccess(S, winner) + t_succ) : 0.0;
   winner->successes = successes + 1;
-  // Sessions since the winner's previous success, this one included; the winner contended, so it
-  // is active and its counts are relative to the run's.
-  const int64_t won = S.won_sessions, unwon = S.unwon_sessions;
-  const int64_t waited = winner->wait_succ + won + winner->wait_coll + unwon + 1;
   if (S.success_extras) [[unlikely]]
-    BookSuccessExtras(S, waited);
+    BookSuccessExtras(S, winner);
   else
     S.over_min_frames = 1;
+  const int64_t won = S.won_sessions, unwon = S.unwon_sessions;
   // Every active node has waited one more session; the winner's counts start again.
   S.won_sessions = won + 1;
   winner->wait_succ = -(won + 1);
