@@ -94,9 +94,9 @@ inline uint32_t AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const SE
     const int m = std::countr_zero(bits);
     double gain;
     if (needed) {
+      pair.subcarriers |= needed;  // noted before the draw, so that it need not wait through it
       gain = PairGain<kind>(S, r.id, s.id, m);
       forward[m] = s.gains[r.column + size_t(m)] = gain;
-      pair.subcarriers |= needed;
     } else {
       gain = forward[m];
     }
