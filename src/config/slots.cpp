@@ -131,15 +131,16 @@ void FillOperationSlots(SIM &S) {
 }
 
 void ChooseSessionPaths(SIM &S, bool uniform_codewords) {
-  // The windowed draws take buckets of width 2 or more: fewer than 2^31 codewords.
-  S.session_paths.decisions_by_window = ChannelModel(S).masks && uniform_codewords &&
-                                        uint32_t(S.codewords.count) < (1u << 31) && !S.keyed.on;
+  // The windowed draws take buckets of width 2 or more: fewer than 2^31 codewords. Keyed draws
+  // have their own decisions, which the windowed session takes too.
+  const bool windowed_draws =
+      ChannelModel(S).masks && uniform_codewords && uint32_t(S.codewords.count) < (1u << 31);
+  S.session_paths.decisions_by_window = windowed_draws && !S.keyed.on;
   S.session_paths.superposed_masks = ChannelModel(S).masks;
   S.session_paths.class_test_from_tables =
       FeedbackScheme(S).closest_class && S.closest_classes.codes && S.refclasses.codes;
   S.session_paths.channels_fixed = ChannelModel(S).fixed;
-  S.session_paths.windowed_session =
-      S.session_paths.decisions_by_window && S.session_paths.class_test_from_tables;
+  S.session_paths.windowed_session = windowed_draws && S.session_paths.class_test_from_tables;
   S.codeword_reciprocal = PrepareBuckets(uint32_t(S.codewords.count)).inverse + 1;
   S.fast_bits = FastBitDeposit();
   S.success_extras = S.adaptive | S.pdf_tx_wait | (S.min_frames > 0);

@@ -93,7 +93,8 @@ struct MEMO_ENTRY {
 };
 
 // The basic session's paths, chosen once at set-up from the operations in the slots: transmit
-// decisions a window of generator words at a time (uniform codeword draws under the mask model),
+// decisions a window of generator words at a time (uniform codeword draws under the mask model,
+// sequential draws),
 // the closest-class win test straight from the whole tables, no per-session channel draw, and the
 // superposed word as the OR of the transmitters' words under their masks.
 struct SESSION_PATHS {
@@ -101,7 +102,8 @@ struct SESSION_PATHS {
   int32_t superposed_masks;
   int32_t class_test_from_tables;
   int32_t channels_fixed;
-  int32_t windowed_session;  // both of the first two: the whole session in its windowed form
+  // the whole session in its windowed form: windowed or keyed decisions and the table test
+  int32_t windowed_session;
 };
 
 // The bit set of subcarriers 0 .. n-1.

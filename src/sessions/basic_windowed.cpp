@@ -9,6 +9,7 @@
 #include "core/state.h"
 #include "sessions/decide_window.h"
 #include "sessions/endings.h"
+#include "sessions/transmit.h"
 
 namespace {
 
@@ -43,16 +44,21 @@ void KeepClassWinners(const SIM &S, const CONTENDERS &round, const SENDERS &send
   next.count = int32_t(count);
 }
 
-// Every active node's fading mask for the session, by node id: the binomial ones in one pass.
+// Every active node's fading mask for the session, by node id: the binomial ones in one pass,
+// and with keyed draws every node's at once where the model has that form.
 void DrawChannels(SIM &S, uint32_t *masks) {
   if (S.FSFRandChannel == FSFRandChannelMaskBinom) return FSFRandChannelMasksBinom(S, S.nn, masks);
-  for (int32_t i = 0; i < S.nn; i++) {
-    S.FSFRandChannel(S, &S.nodes[i]);
-    masks[i] = S.nodes[i].mask;
+  if (S.FSFRandChannels) {
+    S.FSFRandChannels(S);
+  } else {
+    for (int32_t i = 0; i < S.nn; i++) S.FSFRandChannel(S, &S.nodes[i]);
   }
+  for (int32_t i = 0; i < S.nn; i++) masks[i] = S.nodes[i].mask;
 }
 
-template <bool masked>
+// The session with masks or with every channel open, its draws from the generator's words or
+// keyed (rng=keyed).
+template <bool masked, bool keyed>
 int32_t PlayWindowedSession(SIM &S, int32_t referees) {
   const WINDOW_DRAW d = WindowDrawOf(S);
   CONTENDERS round{S.nodelists[NL_ALL].members, S.contender_masks, S.nn};
@@ -66,8 +72,11 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
   for (int32_t k = 0; k < ns; k++) {
     // Rounds mostly share one probability, and converting it would hold up the round's start.
     const uint64_t threshold = ThresholdOf(&S.pt_threshold, pt[k]);
-    const int32_t sent = DecideRoundOfPlaces<masked>(S, d, round.nodes, round.masks, round.count,
-                                                     senders, k, threshold, &S.ORed_word);
+    const int32_t sent =
+        keyed ? KeyedDecideRoundOfPlaces<masked>(S, round.nodes, round.masks, round.count, senders,
+                                                 k, threshold, &S.ORed_word)
+              : DecideRoundOfPlaces<masked>(S, d, round.nodes, round.masks, round.count, senders,
+                                            k, threshold, &S.ORed_word);
     if (sent == 0) continue;
     listeners += round.count - sent;
     if (listeners == 0) continue;  // nobody heard the round: it is not decided
@@ -94,5 +103,7 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
 }  // namespace
 
 SessionFn WindowedSessionFor(const SIM &S) {
-  return S.session_paths.channels_fixed ? PlayWindowedSession<false> : PlayWindowedSession<true>;
+  constexpr SessionFn kForms[2][2] = {{PlayWindowedSession<true, false>, PlayWindowedSession<true, true>},
+                                      {PlayWindowedSession<false, false>, PlayWindowedSession<false, true>}};
+  return kForms[S.session_paths.channels_fixed != 0][S.keyed.on != 0];
 }

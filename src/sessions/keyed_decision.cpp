@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "core/state.h"
+#include "sessions/decide_window.h"
 #include "sessions/endings.h"
 #include "sessions/transmit.h"
 #include "support/below_threshold.h"
@@ -64,19 +65,39 @@ inline uint32_t SetCodeword(SIM &S, const CODEWORD_DRAW_OF_ROUND &c, NODE *node,
   return node->word = uint32_t(c.codes[index]);
 }
 
-// Makes the blocks of round k that the nodes of list read: for the list of all nodes (identities
-// 0, 1, ... in order) a run of consecutive blocks (returns the first, 0), else each node's block
-// once per run of nodes that share it (returns -1), in list order.
-int64_t MakeRoundBlocks(SIM &S, const NODELIST *list, int32_t k) {
+// Where the words of a round's decisions are: node id's two at words + 4 (id / 2 - first) +
+// 2 (id % 2) counting blocks from first, or, with first < 0, in the order its list's blocks were
+// made.
+struct ROUND_WORDS {
+  const uint32_t *words;
+  int64_t first;
+};
+
+// The most nodes whose first two rounds' blocks are made in one run of eight.
+const int32_t kTwoRoundNodes = 8;
+
+// Makes the blocks of round k that the count nodes of members read: for the list of all nodes
+// (identities 0, 1, ... in order) a run of consecutive blocks, with a few nodes the next round's
+// too; for a round whose blocks were made ahead, nothing; else each node's block once per run of
+// nodes that share it, in list order.
+ROUND_WORDS MakeRoundBlocks(SIM &S, NODE *const *members, int32_t count, int32_t k) {
   KEYED_STATE &K = S.keyed;
   KEYED_TABLE &table = K.decision_table;
-  const int32_t count = list->count;
-  if (list->members == S.nodelists[NL_ALL].members) {
+  if (members == S.nodelists[NL_ALL].members) {
     const uint32_t blocks = uint32_t(count - 1) / 2 + 1;
     if (table.words.size() < KeyedWordsRoom(blocks)) table.words.resize(KeyedWordsRoom(blocks));
-    KeyedBlocks(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), 0, blocks, table.words.data());
-    return 0;
+    if (count > 4 && count <= kTwoRoundNodes) {
+      KeyedBlocksOfTwoRounds(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), table.words.data());
+      table.ahead_session = K.session;
+      table.ahead_round = uint32_t(k) + 1;
+    } else {
+      KeyedBlocks(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), 0, blocks, table.words.data());
+    }
+    return ROUND_WORDS{table.words.data(), 0};
   }
+  if (table.ahead_round == uint32_t(k) && table.ahead_session == K.session &&
+      S.nn <= kTwoRoundNodes)
+    return ROUND_WORDS{table.words.data() + 16, 0};
   if (table.b.size() < KeyedRoundedUp(uint32_t(count))) {
     table.b.resize(KeyedRoundedUp(uint32_t(count)));
     table.words.resize(4 * table.b.size() > table.words.size() ? 4 * table.b.size()
@@ -84,69 +105,95 @@ int64_t MakeRoundBlocks(SIM &S, const NODELIST *list, int32_t k) {
   }
   uint32_t *b = table.b.data(), made = 0, previous = ~0u;
   for (int32_t i = 0; i < count; i++) {
-    const uint32_t block = uint32_t(list->members[i]->id) / 2;
+    const uint32_t block = uint32_t(members[i]->id) / 2;
     b[made] = block;
     made += block != previous;
     previous = block;
   }
   KeyedBlocksAt(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), b, made, table.words.data());
-  return -1;
+  return ROUND_WORDS{table.words.data(), -1};
 }
 
-// The decisions of the list of all nodes, their blocks made from the first: their words compared
-// 64 at a time, the transmitters taken from the bits; under
-// the mask model (heard) their words under their masks ORed into *ored.
-template <bool heard>
-void DecideConsecutive(SIM &S, const NODELIST *alive, NODELIST *tx, int32_t k, uint64_t threshold,
-                       uint32_t *ored) {
-  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
-  const uint32_t *words = S.keyed.decision_table.words.data();
-  NODE *const *members = alive->members;
-  NODE **out = tx->members;
-  uint32_t sum = 0;
-  for (int32_t i = 0; i < alive->count; i += 64) {
-    const int32_t n = alive->count - i < 64 ? alive->count - i : 64;
+// The transmitters among the list of all nodes, their blocks made from the first: their decision
+// words compared 64 at a time, visit(place, words) for each transmitter in order, with its two
+// words (decision, codeword).
+template <class Visit>
+void ForEachConsecutiveTransmitter(const uint32_t *words, int32_t count, uint64_t threshold,
+                                   Visit visit) {
+  for (int32_t i = 0; i < count; i += 64) {
+    const int32_t n = count - i < 64 ? count - i : 64;
     for (uint64_t sending = EveryOtherBelow(words + 2 * i, n, threshold); sending;
          sending &= sending - 1) {
       const int32_t j = i + std::countr_zero(sending);
-      NODE *node = members[j];
-      const uint32_t word = SetCodeword(S, c, node, k, words[2 * j + 1]);
-      if constexpr (heard) sum |= word & node->mask;
-      *out++ = node;
+      visit(j, words + 2 * j);
     }
   }
-  tx->count = int32_t(out - tx->members);
-  if constexpr (heard) *ored |= sum;
 }
 
-// The decisions of any list, node by node, from the blocks MakeRoundBlocks made (first_block as
-// it returned): the transmitters into tx, the others into silent (unless null).
-template <bool heard>
-void DecideNodeByNode(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t k,
-                      uint64_t threshold, int64_t first_block, uint32_t *ored) {
-  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
-  const uint32_t *words = S.keyed.decision_table.words.data();
-  NODE **out = tx->members, **quiet = silent ? silent->members : nullptr;
-  uint32_t sum = 0;
+// The decisions of any list, node by node, from the words MakeRoundBlocks found: visit(place,
+// words) for each transmitter, quiet(place) for each other node.
+template <class Visit, class Quiet>
+void ForEachDecision(const ROUND_WORDS &at, NODE *const *members, int32_t count,
+                     uint64_t threshold, Visit visit, Quiet quiet) {
+  const uint32_t *words = at.words;
+  const int64_t first_block = at.first;
   // The block of each node: its place among consecutive blocks, or the next one made when it
   // is not the block of the node before.
   int64_t made = -1;
   uint32_t previous = ~0u;
-  for (int32_t i = 0; i < alive->count; i++) {
-    NODE *node = alive->members[i];
-    const uint32_t id = uint32_t(node->id), block = id / 2;
+  for (int32_t i = 0; i < count; i++) {
+    const uint32_t id = uint32_t(members[i]->id), block = id / 2;
     made += block != previous;
     previous = block;
     const int64_t place = first_block >= 0 ? int64_t(block) - first_block : made;
     const uint32_t *own = words + 4 * place + 2 * (id % 2);
-    if (own[0] < threshold) {
-      const uint32_t word = SetCodeword(S, c, node, k, own[1]);
-      if constexpr (heard) sum |= word & node->mask;
-      *out++ = node;
-    } else if (quiet) {
-      *quiet++ = node;
-    }
+    if (own[0] < threshold)
+      visit(i, own);
+    else
+      quiet(i);
   }
+}
+
+// The transmitters of the list of all nodes, with their codewords, into tx; under the mask model
+// (heard) their words under their masks ORed into *ored.
+template <bool heard>
+void DecideConsecutive(SIM &S, const uint32_t *words, const NODELIST *alive, NODELIST *tx,
+                       int32_t k, uint64_t threshold, uint32_t *ored) {
+  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
+  NODE *const *members = alive->members;
+  NODE **out = tx->members;
+  uint32_t sum = 0;
+  ForEachConsecutiveTransmitter(
+      words, alive->count, threshold,
+      [&](int32_t place, const uint32_t *own) {
+        NODE *node = members[place];
+        const uint32_t word = SetCodeword(S, c, node, k, own[1]);
+        if constexpr (heard) sum |= word & node->mask;
+        *out++ = node;
+      });
+  tx->count = int32_t(out - tx->members);
+  if constexpr (heard) *ored |= sum;
+}
+
+// The same for any list: the transmitters into tx, the others into silent (unless null).
+template <bool heard>
+void DecideNodeByNode(SIM &S, const ROUND_WORDS &at, const NODELIST *alive, NODELIST *tx,
+                      NODELIST *silent, int32_t k, uint64_t threshold, uint32_t *ored) {
+  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
+  NODE *const *members = alive->members;
+  NODE **out = tx->members, **quiet = silent ? silent->members : nullptr;
+  uint32_t sum = 0;
+  ForEachDecision(
+      at, members, alive->count, threshold,
+      [&](int32_t place, const uint32_t *own) {
+        NODE *node = members[place];
+        const uint32_t word = SetCodeword(S, c, node, k, own[1]);
+        if constexpr (heard) sum |= word & node->mask;
+        *out++ = node;
+      },
+      [&](int32_t place) {
+        if (quiet) *quiet++ = members[place];
+      });
   tx->count = int32_t(out - tx->members);
   if (silent) silent->count = int32_t(quiet - silent->members);
   if constexpr (heard) *ored |= sum;
@@ -171,10 +218,49 @@ void KeyedDecideRound(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *sil
   if (silent) silent->count = 0;
   if (alive->count == 0) return;
   const uint64_t threshold = ThresholdOf(&S.pt_threshold, S.pt[k]);
-  const int64_t first_block = MakeRoundBlocks(S, alive, k);
-  if (first_block >= 0 && !silent)
-    return ored ? DecideConsecutive<true>(S, alive, tx, k, threshold, ored)
-                : DecideConsecutive<false>(S, alive, tx, k, threshold, ored);
-  if (ored) return DecideNodeByNode<true>(S, alive, tx, silent, k, threshold, first_block, ored);
-  DecideNodeByNode<false>(S, alive, tx, silent, k, threshold, first_block, ored);
+  const ROUND_WORDS at = MakeRoundBlocks(S, alive->members, alive->count, k);
+  if (alive->members == S.nodelists[NL_ALL].members && !silent)
+    return ored ? DecideConsecutive<true>(S, at.words, alive, tx, k, threshold, ored)
+                : DecideConsecutive<false>(S, at.words, alive, tx, k, threshold, ored);
+  if (ored) return DecideNodeByNode<true>(S, at, alive, tx, silent, k, threshold, ored);
+  DecideNodeByNode<false>(S, at, alive, tx, silent, k, threshold, ored);
 }
+
+template <bool masked>
+int32_t KeyedDecideRoundOfPlaces(SIM &S, NODE *const *contenders, const uint32_t *masks,
+                                 int32_t count, const SENDERS &senders, int32_t k,
+                                 uint64_t threshold, uint32_t *heard_out) {
+  const ROUND_WORDS at = MakeRoundBlocks(S, contenders, count, k);
+  // The windowed session draws its codewords uniformly from fewer than 2^31: buckets of width 2
+  // or more, found by one multiplication.
+  const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
+  const uint32_t m = c.buckets->m;
+  const int32_t *class_of_code = S.class_of_code;
+  int32_t *places = senders.places, *classes = senders.classes;
+  uint32_t heard = 0;
+  int32_t sent = 0;
+  auto visit = [&](int32_t place, const uint32_t *own) {
+    int32_t index = int32_t(BucketOfWide(own[1], c.reciprocal));
+    if (uint32_t(index) >= m) [[unlikely]]
+      index = CodewordIndexAgain(S, uint32_t(contenders[place]->id), k);
+    const uint32_t word = uint32_t(c.codes[index]);
+    heard |= masked ? word & masks[place] : word;
+    places[sent] = place;
+    classes[sent++] = class_of_code[index];
+  };
+  if (contenders != S.nodelists[NL_ALL].members) {
+    ForEachDecision(at, contenders, count, threshold, visit, [](int32_t) {});
+  } else if (count <= kFewContenders) {  // in turn: fewer instructions than comparing at once
+    for (int32_t i = 0; i < count; i++)
+      if (at.words[2 * i] < threshold) visit(i, at.words + 2 * i);
+  } else {
+    ForEachConsecutiveTransmitter(at.words, count, threshold, visit);
+  }
+  *heard_out = heard;
+  return sent;
+}
+
+template int32_t KeyedDecideRoundOfPlaces<false>(SIM &, NODE *const *, const uint32_t *, int32_t,
+                                                 const SENDERS &, int32_t, uint64_t, uint32_t *);
+template int32_t KeyedDecideRoundOfPlaces<true>(SIM &, NODE *const *, const uint32_t *, int32_t,
+                                                const SENDERS &, int32_t, uint64_t, uint32_t *);

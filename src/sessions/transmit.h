@@ -16,6 +16,13 @@ bool KeyedDecidesToTransmit(SIM &S, NODE *node, int32_t k);
 // mask model the transmitters' words under their masks are ORed into ored (unless null).
 void KeyedDecideRound(SIM &S, const NODELIST *alive, NODELIST *tx, NODELIST *silent, int32_t k,
                       uint32_t *ored);
+// The same decisions for a round of the windowed session: the transmitters' places among the
+// count contenders and their codewords' classes into senders, their superposed word (through
+// masks[place] when masked) into *heard; the nodes are not visited. Returns the transmitters.
+template <bool masked>
+int32_t KeyedDecideRoundOfPlaces(SIM &S, NODE *const *contenders, const uint32_t *masks,
+                                 int32_t count, const SENDERS &senders, int32_t k,
+                                 uint64_t threshold, uint32_t *heard);
 
 // True when the node transmits in round k; a transmitter's word_idx and word are then set, a
 // silent node's keep their old values.

@@ -3,17 +3,25 @@
 
 namespace {
 
-// N blocks at the counters (c0, c1, c2, b[i]): N independent calls in a row, on values held in
-// registers, let the compiler compute them side by side in vector registers.
+// N blocks at the counters (c0, c1, a_of(i), b[i]): N independent calls in a row, on values held
+// in registers, let the compiler compute them side by side in vector registers.
+template <int N, class A>
+[[gnu::always_inline]] inline void KeyedRunOf(philox4x32_key_t key, uint32_t c0, uint32_t c1,
+                                              A a_of, const uint32_t *__restrict b,
+                                              uint32_t *__restrict words) {
+  for (int i = 0; i < N; i++) {
+    const philox4x32_ctr_t ctr = {{c0, c1, a_of(i), b[i]}};
+    const philox4x32_ctr_t r = philox4x32(ctr, key);
+    for (int j = 0; j < 4; j++) words[4 * i + j] = r.v[j];
+  }
+}
+
+// The same with one c2 for all N.
 template <int N>
 [[gnu::always_inline]] inline void KeyedRunAt(philox4x32_key_t key, uint32_t c0, uint32_t c1,
                                               uint32_t c2, const uint32_t *__restrict b,
                                               uint32_t *__restrict words) {
-  for (int i = 0; i < N; i++) {
-    const philox4x32_ctr_t ctr = {{c0, c1, c2, b[i]}};
-    const philox4x32_ctr_t r = philox4x32(ctr, key);
-    for (int j = 0; j < 4; j++) words[4 * i + j] = r.v[j];
-  }
+  KeyedRunOf<N>(key, c0, c1, [c2](int) { return c2; }, b, words);
 }
 
 }  // namespace
@@ -47,4 +55,15 @@ template <int N>
   uint32_t i = 0;
   for (; i + 3 <= count; i += 8) KeyedRunAt<8>(key, c0, c1, a, b + i, words + 4 * i);
   for (; i < count; i++) KeyedRunAt<1>(key, c0, c1, a, b + i, words + 4 * i);
+}
+
+[[gnu::target_clones("avx2", "default")]] void KeyedBlocksOfTwoRounds(uint32_t seed,
+                                                                     uint32_t purpose,
+                                                                     uint32_t draw,
+                                                                     uint64_t session, uint32_t a,
+                                                                     uint32_t *words) {
+  const philox4x32_key_t key = {{seed, purpose + (draw << 8)}};
+  const uint32_t c0 = uint32_t(session), c1 = uint32_t(session >> 32);
+  const uint32_t b[8] = {0, 1, 2, 3, 0, 1, 2, 3};
+  KeyedRunOf<8>(key, c0, c1, [a](int i) { return a + uint32_t(i >= 4); }, b, words);
 }

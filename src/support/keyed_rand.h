@@ -48,6 +48,11 @@ void KeyedBlocksAt(uint32_t seed, uint32_t purpose, uint32_t draw, uint64_t sess
                    const uint32_t *b, uint32_t count, uint32_t *words);
 inline size_t KeyedRoundedUp(uint32_t count) { return 8 * ((size_t(count) + 7) / 8); }
 
+// Blocks b = 0 .. 3 of a and then of a + 1, into words[0 .. 32): one run of eight that serves two
+// rounds of a few nodes.
+void KeyedBlocksOfTwoRounds(uint32_t seed, uint32_t purpose, uint32_t draw, uint64_t session,
+                            uint32_t a, uint32_t *words);
+
 // A uniform in (0, 1] from a word: (w + 1) / 2^32, so that its logarithm is finite.
 inline double KeyedOpenUniform(uint32_t w) { return (double(w) + 1.0) * (1.0 / 4294967296.0); }
 
@@ -98,9 +103,13 @@ inline const philox4x32_ctr_t &KeyedCachedBlock(KEYED_CACHE &cache, uint32_t see
   return cache.words;
 }
 
-// The blocks of a round's decisions, made together: their counters b and their words.
+// The blocks of a round's decisions, made together: their counters b and their words. With a few
+// nodes the first round's run also makes the next round's blocks 0 .. 3, at words + 16, for the
+// session and round named ahead.
 struct KEYED_TABLE {
   std::vector<uint32_t> b, words;
+  uint64_t ahead_session = 0;
+  uint32_t ahead_round = ~0u;
 };
 
 // The first draws of one purpose's stream (a = 0, b = node) for nodes 0 .. nodes - 1 in one
