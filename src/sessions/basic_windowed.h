@@ -9,6 +9,7 @@
 #include "core/records.h"
 
 // The session routine that plays one session with the given number of dedicated listeners (1 for
-// a success, else 0), in its form for the run's channel: fixed, or masks drawn every session.
+// a success, else 0), in its form for the run's channel (fixed, or masks drawn every session) and
+// draws (sequential, or keyed: each round's decisions from its keyed blocks).
 // Chosen once, when session_paths.windowed_session is set.
 SessionFn WindowedSessionFor(const SIM &S);

@@ -40,6 +40,20 @@ TEST(KeyedBlocks, EqualTheBlocksMadeOneByOne) {
     }
 }
 
+TEST(KeyedBlocksOfTwoRounds, AreBlocksZeroToThreeOfEachRound) {
+  for (uint64_t session : {0ull, 7ull, 0x1fffffffeull})
+    for (uint32_t a : {0u, 2u, 0xffffffffu}) {  // the last round's successor wraps
+      std::vector<uint32_t> words(32);
+      KeyedBlocksOfTwoRounds(4, KEYED_DECIDE, 0, session, a, words.data());
+      for (uint32_t i = 0; i < 8; i++) {
+        const philox4x32_ctr_t one = KeyedBlock(4, KEYED_DECIDE, 0, session, a + i / 4, i % 4);
+        ASSERT_EQ(std::vector<uint32_t>(words.begin() + 4 * i, words.begin() + 4 * i + 4),
+                  std::vector<uint32_t>(one.v, one.v + 4))
+            << session << " " << a << " " << i;
+      }
+    }
+}
+
 // Four million words: the top byte of each word is uniform, and so are the pairs of top nibbles
 // of a word and its neighbour in the next counter of each field (b, a, session, draw): chi-square
 // over 256 cells, df 255, within five standard deviations (255 + 5 sqrt(510)).
