@@ -103,7 +103,9 @@ int32_t PlayWindowedSession(SIM &S, int32_t referees) {
 }  // namespace
 
 SessionFn WindowedSessionFor(const SIM &S) {
-  constexpr SessionFn kForms[2][2] = {{PlayWindowedSession<true, false>, PlayWindowedSession<true, true>},
-                                      {PlayWindowedSession<false, false>, PlayWindowedSession<false, true>}};
+  // By [channels fixed][keyed].
+  constexpr SessionFn kForms[2][2] = {
+      {PlayWindowedSession<true, false>, PlayWindowedSession<true, true>},
+      {PlayWindowedSession<false, false>, PlayWindowedSession<false, true>}};
   return kForms[S.session_paths.channels_fixed != 0][S.keyed.on != 0];
 }
