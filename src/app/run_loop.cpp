@@ -72,15 +72,16 @@ RUN_TOTALS RunForFrames(SIM &S, Sessions next) {
   return totals;
 }
 
+// The iteration of the schedule's entry at cursor; 0, which no session has, past the last.
+int64_t ScheduledRun(const ADRUNS &schedule, int32_t cursor) {
+  return cursor < schedule.count ? schedule.at_run[cursor] : 0;
+}
+
 // Under the iteration count, run is the 1-based number of the session under way, and the schedule
 // is applied before each session; its entries are taken strictly in order, so an entry whose
 // iteration is not above its predecessor's is never reached. What the loop reads every session
 // is held in locals (the sessions change none of it), and whether the run is adaptive is fixed
 // for the loop. Out of line, so that the counters keep their registers.
-int64_t ScheduledRun(const ADRUNS &schedule, int32_t cursor) {
-  return cursor < schedule.count ? schedule.at_run[cursor] : 0;  // no session has number 0
-}
-
 template <bool adaptive, class Sessions>
 [[gnu::noinline]] RUN_TOTALS RunCounted(SIM &S, Sessions next) {
   RUN_TOTALS totals{};

@@ -60,50 +60,48 @@ template <GAINS_KIND kind>
   }
 }
 
-// A receiver with its rows of the pair tables.
+PAIR_ROWS RowsOf(const PAIR_TABLE &t, const NODE *node) {
+  const size_t id = size_t(node->id);
+  return PAIR_ROWS{id, id * t.nf, t.gains + id * t.n * t.nf, t.pairs + id * t.n};
+}
+
+// A receiver with its rows of the pair tables (rows.gains: its gains from every sender) and its
+// accumulated powers.
 struct RECEIVER {
   NODE *node;
-  size_t id, column;   // its column in every sender's gains: id nf
-  double *gains;       // its gains from every sender: rssi[id]
-  PAIR_DRAWN *pairs;   // the records of the pairs (id, b) for b > id
-  double *acc;         // its accumulated powers
+  PAIR_ROWS rows;
+  double *acc;
 };
 
 RECEIVER ReceiverOf(const PAIR_TABLE &t, NODE *node) {
-  const size_t id = size_t(node->id);
-  return RECEIVER{node, id, id * t.nf, t.gains + id * t.n * t.nf, t.pairs + id * t.n,
-                  node->rssi_acc};
-}
-
-SENDER_ROWS SenderOf(const PAIR_TABLE &t, NODE *node) {
-  const size_t id = size_t(node->id);
-  return SENDER_ROWS{node, id, id * t.nf, t.gains + id * t.n * t.nf, t.pairs + id * t.n};
+  return RECEIVER{node, RowsOf(t, node), node->rssi_acc};
 }
 
 // Adds the sender's power to the receiver on bits (not empty), subcarriers it does not detect
 // yet, drawing the pair's gains there first if this session has not: as RSSIAddOn does. Returns
 // what the receiver detects, given what it detected before.
 template <GAINS_KIND kind>
-inline uint32_t AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const SENDER_ROWS &s,
+inline uint32_t AddPair(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const PAIR_ROWS &s,
                         uint32_t bits, uint32_t detected) {
-  PAIR_DRAWN &pair = r.id < s.id ? r.pairs[s.id] : s.pairs[r.id];
+  const PAIR_ROWS &own = r.rows;
+  PAIR_DRAWN &pair = own.id < s.id ? own.pairs[s.id] : s.pairs[own.id];
   if (pair.session != t.session) pair = PAIR_DRAWN{t.session, 0};
   const uint32_t needed = bits & ~pair.subcarriers;
-  double *forward = r.gains + s.column;
+  double *forward = own.gains + s.column;
   if (!(bits & (bits - 1)) && !kind.flat) {  // one subcarrier, the common case
     const int m = std::countr_zero(bits);
     double gain;
     if (needed) {
       pair.subcarriers |= needed;  // noted before the draw, so that it need not wait through it
-      gain = PairGain<kind>(S, r.id, s.id, m);
-      forward[m] = s.gains[r.column + size_t(m)] = gain;
+      gain = PairGain<kind>(S, own.id, s.id, m);
+      forward[m] = s.gains[own.column + size_t(m)] = gain;
     } else {
       gain = forward[m];
     }
     r.acc[m] += gain;
     return detected | uint32_t(r.acc[m] >= t.thresh) << m;
   }
-  if (needed) DrawPairGains<kind>(S, r.id, s.id, pair, forward, s.gains + r.column, needed);
+  if (needed) DrawPairGains<kind>(S, own.id, s.id, pair, forward, s.gains + own.column, needed);
   for (; bits; bits &= bits - 1) {
     const int m = std::countr_zero(bits);
     r.acc[m] += forward[m];
@@ -121,7 +119,7 @@ int32_t FindNovelSenders(const PAIR_TABLE &t, const NODELIST *senders, uint32_t 
     const uint32_t word = senders->members[s]->word & low;
     if (!(word & ~sent)) continue;
     sent |= word;
-    novel[count++] = NOVEL_SENDER{SenderOf(t, senders->members[s]), s, word, sent};
+    novel[count++] = NOVEL_SENDER{RowsOf(t, senders->members[s]), s, word, sent};
   }
   return count;
 }
@@ -140,9 +138,9 @@ void ReceiveNovel(SIM &S, const PAIR_TABLE &t, const RECEIVER &r, const NODELIST
     if (detected == novel[k].sent) continue;
     const uint32_t sent = novel[novel_count - 1].sent;
     for (int32_t s = novel[k].place + 1; s < senders->count && (sent & ~detected); s++) {
-      NODE *sender = senders->members[s];
+      const NODE *sender = senders->members[s];
       if (const uint32_t bits = sender->word & low & ~detected)
-        detected = AddPair<kind>(S, t, r, SenderOf(t, sender), bits, detected);
+        detected = AddPair<kind>(S, t, r, RowsOf(t, sender), bits, detected);
     }
     break;
   }
@@ -159,7 +157,7 @@ void ReceiveEach(SIM &S, NODELIST *receivers, const NODELIST *senders) {
   for (int32_t r = 0; r < receivers->count; r++) {
     RSSIReset(S, receivers->members[r]);
     ReceiveNovel<kind>(S, t, ReceiverOf(t, receivers->members[r]), senders, novel, novel_count,
-                        low);
+                       low);
   }
 }
 
@@ -167,7 +165,7 @@ template <GAINS_KIND kind>
 int32_t ReplyToEach(SIM &S, NODE **receivers, int32_t count, NODE *sender, uint32_t reply,
                     uint32_t replied) {
   const PAIR_TABLE t = TableOf(S);
-  const SENDER_ROWS from = SenderOf(t, sender);
+  const PAIR_ROWS from = RowsOf(t, sender);
   int32_t kept = 0;
   for (int32_t j = 0; j < count; j++) {
     NODE *receiver = receivers[j];

@@ -68,10 +68,9 @@ struct SENDERS {
   int32_t *classes;
 };
 
-// A sender of a reception with its places in the pair tables: its column in every receiver's
-// gains (id nf), its own gains from every node, and its row of pair records.
-struct SENDER_ROWS {
-  NODE *node;
+// A node's places in the pair tables: its column in every other node's gains (id nf), its own
+// gains from every node, and its row of pair records.
+struct PAIR_ROWS {
   size_t id, column;
   double *gains;
   PAIR_DRAWN *pairs;
@@ -80,7 +79,7 @@ struct SENDER_ROWS {
 // The senders of a reception that bring a subcarrier none before them sent: each one's place
 // among the senders, its subcarriers within nf, and the subcarriers sent up to and including it.
 struct NOVEL_SENDER {
-  SENDER_ROWS rows;
+  PAIR_ROWS rows;
   int32_t place;
   uint32_t bits;
   uint32_t sent;
@@ -94,9 +93,8 @@ struct MEMO_ENTRY {
 
 // The basic session's paths, chosen once at set-up from the operations in the slots: transmit
 // decisions a window of generator words at a time (uniform codeword draws under the mask model,
-// sequential draws),
-// the closest-class win test straight from the whole tables, no per-session channel draw, and the
-// superposed word as the OR of the transmitters' words under their masks.
+// sequential draws), the closest-class win test straight from the whole tables, no per-session
+// channel draw, and the superposed word as the OR of the transmitters' words under their masks.
 struct SESSION_PATHS {
   int32_t decisions_by_window;
   int32_t superposed_masks;

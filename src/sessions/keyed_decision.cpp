@@ -43,15 +43,25 @@ CODEWORD_DRAW_OF_ROUND CodewordDrawOf(const SIM &S, int32_t k) {
                                 S.codewords.count};
 }
 
+// The uniform codeword index over m codewords from buckets 2 or more words wide (wide in
+// CODEWORD_DRAW_OF_ROUND), by one multiplication with the bucket width's reciprocal.
+inline int32_t WideCodewordIndex(SIM &S, uint64_t reciprocal, uint32_t m, uint32_t id, int32_t k,
+                                 uint32_t word) {
+  const uint32_t bucket = BucketOfWide(word, reciprocal);
+  if (bucket < m) [[likely]]
+    return int32_t(bucket);
+  return CodewordIndexAgain(S, id, k);
+}
+
 // The codeword index of a node from its first codeword word.
 inline int32_t CodewordIndex(SIM &S, const CODEWORD_DRAW_OF_ROUND &c, uint32_t id, int32_t k,
                              uint32_t word) {
   if (c.tau != 0) [[unlikely]]
     return TruncatedGeometric(word * (1.0 / 4294967296.0), 1 - c.tau, c.count);
+  if (c.wide) [[likely]]
+    return WideCodewordIndex(S, c.reciprocal, c.buckets->m, id, k, word);
   const UNIFORM_BUCKETS &buckets = *c.buckets;
-  const uint32_t bucket = c.wide ? BucketOfWide(word, c.reciprocal)
-                          : buckets.m ? BucketOf(word, buckets)
-                                      : word;
+  const uint32_t bucket = buckets.m ? BucketOf(word, buckets) : word;
   if (bucket < buckets.m || !buckets.m) [[likely]]
     return int32_t(bucket);
   return CodewordIndexAgain(S, id, k);
@@ -73,8 +83,11 @@ struct ROUND_WORDS {
   int64_t first;
 };
 
-// The most nodes whose first two rounds' blocks are made in one run of eight.
+// The most nodes whose first two rounds' blocks are made in one run of eight: four blocks a
+// round, the next round's from word kAheadWords on. Fewer than five nodes (two blocks) make their
+// rounds' blocks one by one, for less.
 const int32_t kTwoRoundNodes = 8;
+const size_t kAheadWords = 16;
 
 // Makes the blocks of round k that the count nodes of members read: for the list of all nodes
 // (identities 0, 1, ... in order) a run of consecutive blocks, with a few nodes the next round's
@@ -86,7 +99,7 @@ ROUND_WORDS MakeRoundBlocks(SIM &S, NODE *const *members, int32_t count, int32_t
   if (members == S.nodelists[NL_ALL].members) {
     const uint32_t blocks = uint32_t(count - 1) / 2 + 1;
     if (table.words.size() < KeyedWordsRoom(blocks)) table.words.resize(KeyedWordsRoom(blocks));
-    if (count > 4 && count <= kTwoRoundNodes) {
+    if (blocks > 2 && count <= kTwoRoundNodes) {
       KeyedBlocksOfTwoRounds(K.seed, KEYED_DECIDE, 0, K.session, uint32_t(k), table.words.data());
       table.ahead_session = K.session;
       table.ahead_round = uint32_t(k) + 1;
@@ -97,7 +110,7 @@ ROUND_WORDS MakeRoundBlocks(SIM &S, NODE *const *members, int32_t count, int32_t
   }
   if (table.ahead_round == uint32_t(k) && table.ahead_session == K.session &&
       S.nn <= kTwoRoundNodes)
-    return ROUND_WORDS{table.words.data() + 16, 0};
+    return ROUND_WORDS{table.words.data() + kAheadWords, 0};
   if (table.b.size() < KeyedRoundedUp(uint32_t(count))) {
     table.b.resize(KeyedRoundedUp(uint32_t(count)));
     table.words.resize(4 * table.b.size() > table.words.size() ? 4 * table.b.size()
@@ -115,11 +128,16 @@ ROUND_WORDS MakeRoundBlocks(SIM &S, NODE *const *members, int32_t count, int32_t
 }
 
 // The transmitters among the list of all nodes, their blocks made from the first: their decision
-// words compared 64 at a time, visit(place, words) for each transmitter in order, with its two
-// words (decision, codeword).
+// words compared 64 at a time (a few in turn, for fewer instructions), visit(place, words) for
+// each transmitter in order, with its two words (decision, codeword).
 template <class Visit>
 void ForEachConsecutiveTransmitter(const uint32_t *words, int32_t count, uint64_t threshold,
                                    Visit visit) {
+  if (count <= kFewContenders) {
+    for (int32_t i = 0; i < count; i++)
+      if (words[2 * i] < threshold) visit(i, words + 2 * i);
+    return;
+  }
   for (int32_t i = 0; i < count; i += 64) {
     const int32_t n = count - i < 64 ? count - i : 64;
     for (uint64_t sending = EveryOtherBelow(words + 2 * i, n, threshold); sending;
@@ -231,8 +249,7 @@ int32_t KeyedDecideRoundOfPlaces(SIM &S, NODE *const *contenders, const uint32_t
                                  int32_t count, const SENDERS &senders, int32_t k,
                                  uint64_t threshold, uint32_t *heard_out) {
   const ROUND_WORDS at = MakeRoundBlocks(S, contenders, count, k);
-  // The windowed session draws its codewords uniformly from fewer than 2^31: buckets of width 2
-  // or more, found by one multiplication.
+  // The windowed session draws its codewords uniformly from fewer than 2^31: wide buckets.
   const CODEWORD_DRAW_OF_ROUND c = CodewordDrawOf(S, k);
   const uint32_t m = c.buckets->m;
   const int32_t *class_of_code = S.class_of_code;
@@ -240,22 +257,17 @@ int32_t KeyedDecideRoundOfPlaces(SIM &S, NODE *const *contenders, const uint32_t
   uint32_t heard = 0;
   int32_t sent = 0;
   auto visit = [&](int32_t place, const uint32_t *own) {
-    int32_t index = int32_t(BucketOfWide(own[1], c.reciprocal));
-    if (uint32_t(index) >= m) [[unlikely]]
-      index = CodewordIndexAgain(S, uint32_t(contenders[place]->id), k);
+    const int32_t index =
+        WideCodewordIndex(S, c.reciprocal, m, uint32_t(contenders[place]->id), k, own[1]);
     const uint32_t word = uint32_t(c.codes[index]);
     heard |= masked ? word & masks[place] : word;
     places[sent] = place;
     classes[sent++] = class_of_code[index];
   };
-  if (contenders != S.nodelists[NL_ALL].members) {
-    ForEachDecision(at, contenders, count, threshold, visit, [](int32_t) {});
-  } else if (count <= kFewContenders) {  // in turn: fewer instructions than comparing at once
-    for (int32_t i = 0; i < count; i++)
-      if (at.words[2 * i] < threshold) visit(i, at.words + 2 * i);
-  } else {
+  if (contenders == S.nodelists[NL_ALL].members)
     ForEachConsecutiveTransmitter(at.words, count, threshold, visit);
-  }
+  else
+    ForEachDecision(at, contenders, count, threshold, visit, [](int32_t) {});
   *heard_out = heard;
   return sent;
 }

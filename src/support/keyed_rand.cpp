@@ -30,8 +30,8 @@ template <int N>
                                                           uint32_t draw, uint64_t session,
                                                           uint32_t a, uint32_t first,
                                                           uint32_t count, uint32_t *words) {
-  const philox4x32_key_t key = {{seed, purpose + (draw << 8)}};
-  const uint32_t c0 = uint32_t(session), c1 = uint32_t(session >> 32);
+  const philox4x32_key_t key = KeyedKey(seed, purpose, draw);
+  const uint32_t c0 = SessionLow(session), c1 = SessionHigh(session);
   // The counters from a table: the compiler makes eight of them side by side from it.
   uint32_t b[8];
   for (; count >= 8; count -= 8, first += 8, words += 32) {
@@ -50,8 +50,8 @@ template <int N>
                                                             uint32_t draw, uint64_t session,
                                                             uint32_t a, const uint32_t *b,
                                                             uint32_t count, uint32_t *words) {
-  const philox4x32_key_t key = {{seed, purpose + (draw << 8)}};
-  const uint32_t c0 = uint32_t(session), c1 = uint32_t(session >> 32);
+  const philox4x32_key_t key = KeyedKey(seed, purpose, draw);
+  const uint32_t c0 = SessionLow(session), c1 = SessionHigh(session);
   uint32_t i = 0;
   for (; i + 3 <= count; i += 8) KeyedRunAt<8>(key, c0, c1, a, b + i, words + 4 * i);
   for (; i < count; i++) KeyedRunAt<1>(key, c0, c1, a, b + i, words + 4 * i);
@@ -62,8 +62,8 @@ template <int N>
                                                                      uint32_t draw,
                                                                      uint64_t session, uint32_t a,
                                                                      uint32_t *words) {
-  const philox4x32_key_t key = {{seed, purpose + (draw << 8)}};
-  const uint32_t c0 = uint32_t(session), c1 = uint32_t(session >> 32);
+  const philox4x32_key_t key = KeyedKey(seed, purpose, draw);
+  const uint32_t c0 = SessionLow(session), c1 = SessionHigh(session);
   const uint32_t b[8] = {0, 1, 2, 3, 0, 1, 2, 3};
   KeyedRunOf<8>(key, c0, c1, [a](int i) { return a + uint32_t(i >= 4); }, b, words);
 }

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-// Philox's 32-bit multiplication, hook by hook: the high half from the 64-bit product and the
-// low half as the plain 32-bit product, which vector units make in one instruction where the
-// whole product takes a widening and a narrowing. The words are those of the library's own form.
+// The high half of Philox's 32-bit products, for the library's high-half hook: the low half is
+// then the plain 32-bit product, one vector instruction, where the library's usual form widens
+// every product to 64 bits and narrows it back. The words are the same.
 inline uint32_t KeyedMulHigh32(uint32_t a, uint32_t b) {
   return uint32_t((uint64_t(a) * b) >> 32);
 }
@@ -37,12 +37,18 @@ const int kKeyedLayout = 1;
 enum KeyedPurpose : uint32_t { KEYED_DECIDE = 1, KEYED_MASK, KEYED_GAIN, KEYED_CHANNEL, KEYED_SETUP };
 enum KeyedSetUp : uint32_t { KEYED_SETUP_SCRAMBLE = 1, KEYED_SETUP_WINDOW, KEYED_SETUP_WAITS };
 
+// The key of a purpose's draw, and the counter words of a session: the layout's first half.
+inline philox4x32_key_t KeyedKey(uint32_t seed, uint32_t purpose, uint32_t draw) {
+  return philox4x32_key_t{{seed, purpose + (draw << 8)}};
+}
+inline uint32_t SessionLow(uint64_t session) { return uint32_t(session); }
+inline uint32_t SessionHigh(uint64_t session) { return uint32_t(session >> 32); }
+
 // The four words of one block.
 inline philox4x32_ctr_t KeyedBlock(uint32_t seed, uint32_t purpose, uint32_t draw,
                                    uint64_t session, uint32_t a, uint32_t b) {
-  const philox4x32_key_t key = {{seed, purpose + (draw << 8)}};
-  const philox4x32_ctr_t ctr = {{uint32_t(session), uint32_t(session >> 32), a, b}};
-  return philox4x32(ctr, key);
+  const philox4x32_ctr_t ctr = {{SessionLow(session), SessionHigh(session), a, b}};
+  return philox4x32(ctr, KeyedKey(seed, purpose, draw));
 }
 
 // The words of count blocks of one draw, b = first .. first + count - 1 (wrapping), four a block

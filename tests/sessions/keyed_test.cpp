@@ -125,8 +125,8 @@ BOOKED_RUN PlaySessions(SIM &S, SessionFn session, uint64_t count) {
 }
 
 // Few nodes (the in-turn decisions, the second round's blocks made with the first's), many, an
-// odd count whose last block is half used, fading masks, a single codeword's reply, rounds that
-// all transmit: the same outcome session by session.
+// odd count whose last block is half used, fading masks, a round where all transmit, dedicated
+// referees and more rounds: the same outcome session by session.
 TEST(KeyedWindowedSession, BooksWhatTheGeneralSessionBooks) {
   const std::vector<Words> settings{
       {"nn=2"},
